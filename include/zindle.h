@@ -1,0 +1,124 @@
+// Zindle: the game's shared state and the functions its sources share.
+// Read top to bottom, this is the table of contents of the game.
+#ifndef ZINDLE_H
+#define ZINDLE_H
+
+#include <atomic>
+#include <cstdint>
+
+// Allegro's own types, named here so the rules need not see the library.
+struct BITMAP;
+struct SAMPLE;
+struct MIDI;
+
+// ---- Geometry -------------------------------------------------------------
+// The window is a grid of square screen tiles; the well sits inside it,
+// one tile column in from the left and four tile rows down from the top.
+constexpr int TILE_SIZE = 32;
+constexpr int SCREEN_COLS = 12;
+constexpr int SCREEN_ROWS = 20;
+constexpr int SCREEN_W = SCREEN_COLS * TILE_SIZE;  // 384
+constexpr int SCREEN_H = SCREEN_ROWS * TILE_SIZE;  // 640
+constexpr int WELL_COLS = 8;
+constexpr int WELL_ROWS = 16;
+constexpr int WELL_COL_OFFSET = 1;  // well column c is screen column c + 1
+constexpr int WELL_ROW_OFFSET = 4;  // well row r is screen row r + 4
+constexpr int WELL_X = WELL_COL_OFFSET * TILE_SIZE;  // 32
+constexpr int WELL_Y = WELL_ROW_OFFSET * TILE_SIZE;  // 128
+
+// ---- Tiles ----------------------------------------------------------------
+// Indices into `tiles`: frame tiles first, then the blocks that fall.
+constexpr int TILE_COUNT = 14;
+constexpr int FIRST_BLOCK_TILE = 8;
+constexpr int BLOCK_KINDS = 6;
+constexpr int EMPTY = 0;  // a well cell without a tile
+constexpr int RUN_LENGTH = 3;  // equal tiles in a row or column that vanish
+
+// ---- Clock ----------------------------------------------------------------
+constexpr int TICKS_PER_SECOND = 100;  // timer_func
+constexpr int RATE_PERIOD_SECONDS = 5;  // rate_func
+constexpr int START_DIFFICULTY = 10;
+
+// ---- Menus ----------------------------------------------------------------
+// Clickable areas in window pixels, bounds inclusive; the artwork draws
+// each entry inside its area.
+struct Area {
+    int left, top, right, bottom;
+};
+enum MenuChoice { MENU_START = 1, MENU_OPTIONS, MENU_HELP, MENU_EXIT };
+constexpr Area MENU_AREAS[4] = {
+    {118, 246, 279, 287},  // start game
+    {118, 300, 382, 340},  // options
+    {118, 355, 270, 395},  // help
+    {118, 407, 271, 448},  // exit
+};
+constexpr Area HELP_BACK_AREA = {201, 591, 349, 629};
+
+// ---- Start-up and resources (startup.cpp) ----------------------------------
+extern int t_color_depth;
+extern std::atomic<std::uint32_t> timer_var;    // 10 ms ticks, timer thread
+extern std::atomic<std::uint32_t> block_rate2;  // 5 s periods, timer thread
+extern BITMAP *double_buffer;
+extern BITMAP *mask_layer;
+extern BITMAP *tiles[TILE_COUNT];
+extern BITMAP *background;
+extern MIDI *background_music;
+extern SAMPLE *sound_bam;
+extern BITMAP *background2;
+extern BITMAP *menu_bitmap;
+extern BITMAP *help_menu_bitmap;
+extern int tile_mask_layout[SCREEN_ROWS][SCREEN_COLS];  // -1: no frame tile
+
+int setup();
+void timer_func();
+void rate_func();
+void draw_mask_layout();
+
+// ---- Game rules (rules.cpp) ------------------------------------------------
+// The well, [row][column], row 0 at the top; 0 = empty, else a tile index.
+extern int tile_block_layout[WELL_ROWS][WELL_COLS];
+extern int tile_block_delete[WELL_ROWS][WELL_COLS];  // clearing marks
+extern int tile_block_tops[WELL_COLS];  // topmost tile's row, 15 if empty
+
+// The falling tile: screen column, screen row counter, pixel offset.
+// Its top edge is drawn at y = TILE_SIZE * block_y - block_fine.
+extern int block_x;
+extern int block_y;
+extern int block_fine;
+extern int block_tile;
+extern std::uint32_t block_rate;  // pixels per timer tick
+extern int block_rate_temp;       // 1 while the tile is sped up
+extern int difficulty;
+extern std::uint32_t timer_change;  // timer ticks since the last game tick
+
+void find_tops();
+int check_lose();
+void start_game();
+int drop_block();
+
+int update_block();
+void move_block_left();
+void move_block_right();
+void speed_up_block();
+void slow_down_block();
+
+void check_line(int x, int y);
+void delete_lines();
+
+void apply_gravity();
+
+// ---- Play screen (screen.cpp) -----------------------------------------------
+void screen_update();
+void draw_old_blocks();
+void draw_block();
+
+// ---- Program flow and input (zindle_main.cpp) -------------------------------
+extern int mouse_mickeys_x;
+extern int mouse_mickeys_y;
+extern const int t_keys[5];
+
+int game_menu();
+void game_menu_help();
+void play_game();
+
+#endif

@@ -14,11 +14,12 @@ struct MIDI;
 // ---- Geometry -------------------------------------------------------------
 // The window is a grid of square screen tiles; the well sits inside it,
 // one tile column in from the left and four tile rows down from the top.
+// (Allegro already owns the names SCREEN_W and SCREEN_H.)
 constexpr int TILE_SIZE = 32;
 constexpr int SCREEN_COLS = 12;
 constexpr int SCREEN_ROWS = 20;
-constexpr int SCREEN_W = SCREEN_COLS * TILE_SIZE;  // 384
-constexpr int SCREEN_H = SCREEN_ROWS * TILE_SIZE;  // 640
+constexpr int WINDOW_W = SCREEN_COLS * TILE_SIZE;  // 384
+constexpr int WINDOW_H = SCREEN_ROWS * TILE_SIZE;  // 640
 constexpr int WELL_COLS = 8;
 constexpr int WELL_ROWS = 16;
 constexpr int WELL_COL_OFFSET = 1;  // well column c is screen column c + 1
@@ -58,6 +59,7 @@ constexpr Area HELP_BACK_AREA = {201, 591, 349, 629};
 extern int t_color_depth;
 extern std::atomic<std::uint32_t> timer_var;    // 10 ms ticks, timer thread
 extern std::atomic<std::uint32_t> block_rate2;  // 5 s periods, timer thread
+extern std::atomic<bool> close_requested;  // the window's close button
 extern BITMAP *double_buffer;
 extern BITMAP *mask_layer;
 extern BITMAP *tiles[TILE_COUNT];
@@ -69,6 +71,14 @@ extern BITMAP *menu_bitmap;
 extern BITMAP *help_menu_bitmap;
 extern int tile_mask_layout[SCREEN_ROWS][SCREEN_COLS];  // -1: no frame tile
 
+// setup's results; on failure the player has been told why.
+enum SetupResult {
+    SETUP_OK = 0,
+    SETUP_NO_GRAPHICS = 1,
+    SETUP_NO_DATA = 2,
+    SETUP_NO_MUSIC = 3,
+    SETUP_NO_DISPLAY = 4,
+};
 int setup();
 void timer_func();
 void rate_func();
@@ -115,7 +125,8 @@ void draw_block();
 // ---- Program flow and input (zindle_main.cpp) -------------------------------
 extern int mouse_mickeys_x;
 extern int mouse_mickeys_y;
-extern const int t_keys[5];
+constexpr int CONTROL_KEYS = 5;
+extern const int t_keys[CONTROL_KEYS];  // up, down, left, right, escape
 
 int game_menu();
 void game_menu_help();

@@ -116,8 +116,11 @@ std::vector<Block> blocks() {
     static const std::vector<Point> triangle = {{16, 6.5}, {26, 24.5}, {6, 24.5}};
     static const std::vector<Point> star = star_points();
     return {
-        {"block_1", {218, 48, 62}, [](double x, double y) { return std::hypot(dx(x), dy(y)) <= 8.0; }},
-        {"block_2", {236, 136, 28}, [](double x, double y) { return std::fabs(dx(x)) + std::fabs(dy(y)) <= 10.0; }},
+        {"block_1", {218, 48, 62}, [](double x, double y) {
+             const double r = std::hypot(dx(x), dy(y));
+             return r <= 9.5 && r >= 5.0;
+         }},
+        {"block_2", {240, 124, 26}, [](double x, double y) { return std::fabs(dx(x)) + std::fabs(dy(y)) <= 10.0; }},
         {"block_3", {236, 208, 44}, [](double x, double y) { return in_polygon(triangle, x, y); }},
         {"block_4", {54, 182, 84}, [](double x, double y) {
              const double ax = std::fabs(dx(x)), ay = std::fabs(dy(y));

@@ -1,6 +1,11 @@
 // Plays the game's tune through the real library the way the game does, for
 // a few beats, then shuts the sound down cleanly. Run it from the folder that
 // holds stuff.dat; it sits beside patches.dat as the game does.
+//
+// The datafile password stays set once the datafiles are loaded, as in the
+// game. The synthesiser reads patches.dat through the same packfile layer,
+// and with the password set it cannot: play_midi then fails. So the
+// instruments are loaded with load_midi_patches() before the password is set.
 #include <allegro.h>
 #include <stuff.h>
 
@@ -26,12 +31,15 @@ int main() {
         std::fprintf(stderr, "tune probe: MIDI is not played by the software synthesiser\n");
         return 4;
     }
+    if (load_midi_patches() != 0) {
+        std::fprintf(stderr, "tune probe: cannot load the instruments from patches.dat\n");
+        return 5;
+    }
     packfile_password("amber crest");
     DATAFILE *stuff = load_datafile("stuff.dat");
-    packfile_password(nullptr);
     if (!stuff || play_midi(static_cast<MIDI *>(stuff[STUFF_MUSIC].dat), TRUE) != 0) {
         std::fprintf(stderr, "tune probe: cannot start the tune\n");
-        return 5;
+        return 6;
     }
     set_volume(255, 255);
     const std::time_t deadline = std::time(nullptr) + GIVE_UP_SECONDS;
@@ -42,6 +50,6 @@ int main() {
     unload_datafile(stuff);
     allegro_exit();
     if (!played) std::fprintf(stderr, "tune probe: the tune did not advance\n");
-    return played ? 0 : 6;
+    return played ? 0 : 7;
 }
 END_OF_MAIN()

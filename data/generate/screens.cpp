@@ -78,7 +78,7 @@ void write_play_backdrop(const std::string &dir) {
 
 void write_title(const std::string &dir) {
     BITMAP *bmp = new_bitmap(TITLE_W, TITLE_H, pal::MASK);
-    draw_text(bmp, 8, 0, "ZINDLE", TITLE_STYLE);
+    draw_text(bmp, 10, 1, "ZINDLE", TITLE_STYLE);
     save_picture(bmp, dir + "/title.bmp");
     destroy_bitmap(bmp);
 }

@@ -18,6 +18,9 @@ constexpr int EIGHTHS_PER_BAR = 8;
 constexpr int BAR = EIGHTH * EIGHTHS_PER_BAR;
 constexpr int BARS = 32;
 constexpr int BPM = 104;
+// Every velocity is scaled by this, so the synthesiser's mix does not clip at
+// full volume and the clearing sound still cuts through.
+constexpr int MIX_PERCENT = 80;
 
 // General MIDI channels and programs (numbered from 0).
 constexpr int MELODY = 0, PAD = 1, BASS = 2, HARP = 3, DRUMS = 9;
@@ -78,6 +81,7 @@ int midi_note(const std::string &name) {
 // Notes ring no further than the loop point.
 void add_note(Track &t, int channel, int note, int tick, int length, int velocity) {
     length = std::min(length, BARS * BAR - tick);
+    velocity = velocity * MIX_PERCENT / 100;
     t.push_back({tick, 1, {std::uint8_t(0x90 | channel), std::uint8_t(note), std::uint8_t(velocity)}});
     t.push_back({tick + length, 0, {std::uint8_t(0x80 | channel), std::uint8_t(note), 0}});
 }

@@ -138,6 +138,9 @@ int setup()
     scare_mouse();
 
     install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, "not used");
+    // The synthesiser reads its instruments through the packfile layer,
+    // which can no longer read the plain patches.dat once the password is set.
+    load_midi_patches();
 
     LOCK_VARIABLE(timer_var);
     LOCK_VARIABLE(block_rate2);

@@ -163,7 +163,8 @@ TEST_F(Landing, ATileLandingOnAColumnWithHolesDropsWithItInTheSameTick) {
 // A tile can land on a column already full to the top row only in the tick
 // that has already found the game lost. It is discarded: nothing is written
 // above the well. (The cell "above" row 0 is the memory just before the well;
-// the sanitized build reports any write there as a global buffer overflow.)
+// the sanitized build stops at any write there, through UBSan's bounds check
+// and ASan's global-buffer-overflow.)
 TEST_F(Landing, ATileLandingOnAFullColumnIsDiscarded) {
     for (std::uint32_t elapsed : {1u, 1000u}) {  // caught in the well, or past its bottom
         SCOPED_TRACE(elapsed);

@@ -4,9 +4,11 @@
 //
 // Nothing may be written outside the well. The well is a global array, so no
 // guard cells can be placed around it: the sanitized build (ZINDLE_SANITIZE)
-// catches such a write as a global-buffer-overflow; every build also checks
-// that the tile count changes only by what the rules allow, that the marks
-// and tops hold sensible values and that the settings beside them keep theirs.
+// stops at such a write (UBSan's bounds check on the well's rows, and ASan's
+// global-buffer-overflow on the memory beside it); every build also checks
+// that each landing adds exactly the falling tile, in its column, on top of
+// the stack, that the marks and tops hold sensible values and that the
+// difficulty beside them keeps its value.
 #include <cstdio>
 #include <cstring>
 #include <random>

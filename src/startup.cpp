@@ -132,6 +132,11 @@ int setup()
     clear_bitmap(screen);
     install_keyboard();
     install_mouse();
+    // With the library's own pointer drawn in software, reading mouse
+    // movement during play leaves the X mouse in a warped, relative mode in
+    // which the menu stops following the real pointer. The window system's
+    // pointer never needs that.
+    enable_hardware_cursor();
     install_timer();
 
     show_mouse(screen);
@@ -177,6 +182,9 @@ int setup()
     menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_MENU].dat);
     help_menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_HELP].dat);
 
+    // The synthesiser reads its instruments from an unprotected patches.dat;
+    // with our password still set it could not, and the tune would not start.
+    packfile_password(nullptr);
     if (play_midi(background_music, TRUE) != 0) {
         return fail(SETUP_NO_MUSIC, "Unable to start background <midi> music!");
     }

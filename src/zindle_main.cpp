@@ -136,6 +136,9 @@ void game_menu_help()
 
 void play_game()
 {
+    // The window system's pointer ignores scare_mouse, so play takes it away
+    // and gives it back itself.
+    show_mouse(nullptr);
     start_game();
     screen_update();
     timer_var = 0;
@@ -159,9 +162,7 @@ void play_game()
         rest(REST_MS);
     }
     end_game();
-    // Reading mickeys leaves the X mouse in relative mode; placing the
-    // pointer puts it back, so the menu follows the real pointer again.
-    position_mouse(mouse_x, mouse_y);
+    show_mouse(screen);
 }
 
 int main()

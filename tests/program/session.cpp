@@ -1,0 +1,154 @@
+#include "session.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int HELP_X = 194, HELP_Y = 375;  // inside the help entry
+constexpr int BACK_X = 275, BACK_Y = 610;  // inside the help screen's back button
+constexpr int POINTER_ATTEMPTS = 20;
+constexpr double POINTER_ATTEMPT_SECONDS = 0.5;
+
+}  // namespace
+
+const Artwork &artwork()
+{
+    static Artwork art;
+    static bool loaded = false;
+    if (!loaded) {
+        if (!load_artwork(ZINDLE_DATA_DIR, &art)) {
+            std::fprintf(stderr, "cannot read the datafiles in %s\n", ZINDLE_DATA_DIR);
+            std::abort();
+        }
+        loaded = true;
+    }
+    return art;
+}
+
+void GameSession::SetUp()
+{
+    artwork();
+    ASSERT_TRUE(start_xserver(&x)) << "Xvfb did not start";
+}
+
+void GameSession::TearDown()
+{
+    if (HasFailure() && !game.scratch.empty()) {
+        std::printf("game ended: %s\ngame output:\n%s\n", describe_end(game).c_str(),
+                    game_output(game).c_str());
+    }
+    finish_game(&game);
+    stop_xserver(&x);
+}
+
+bool GameSession::launch(const std::string &workdir, const std::vector<std::string> &extra_env)
+{
+    if (!start_game(&game, ZINDLE_GAME, workdir, x.name(), extra_env)) {
+        return false;
+    }
+    win = wait_for_window(x.dpy, "Zindle", STARTUP_SECONDS);
+    return win != 0;
+}
+
+void GameSession::open_menu()
+{
+    ASSERT_TRUE(launch()) << "no window titled Zindle; " << describe_end(game);
+    ASSERT_TRUE(shows_menu());
+    // Right after the window opens the game puts the pointer back where it
+    // was; keep choosing help until the game has taken the click where it
+    // was made.
+    bool helped = false;
+    for (int i = 0; i < POINTER_ATTEMPTS && !helped; ++i) {
+        click_at(HELP_X, HELP_Y);
+        helped = wait_until(
+            [&] {
+                Picture p;
+                return grab(x.dpy, win, &p) && difference(p, artwork().help).empty();
+            },
+            POINTER_ATTEMPT_SECONDS);
+    }
+    ASSERT_TRUE(helped) << "the help entry never answered a click";
+    click_at(BACK_X, BACK_Y);
+    ASSERT_TRUE(shows_menu());
+}
+
+void GameSession::click_at(int px, int py)
+{
+    ASSERT_TRUE(click(x, win, px, py)) << "xdotool click failed";
+}
+
+void GameSession::press(const char *key)
+{
+    ASSERT_TRUE(tap_key(x, win, key)) << "xdotool key failed";
+}
+
+::testing::AssertionResult GameSession::shows(const Picture &want, const char *what)
+{
+    Picture last;
+    if (wait_for_picture(
+            x.dpy, win, [&](const Picture &p) { return difference(p, want).empty(); },
+            SCREEN_SECONDS, &last)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "the window does not show the " << what << ": " << difference(last, want)
+           << "; game " << describe_end(game);
+}
+
+::testing::AssertionResult GameSession::shows_lone_tile(TileSeen *tile)
+{
+    Picture last;
+    const Artwork &art = artwork();
+    if (wait_for_picture(
+            x.dpy, win,
+            [&](const Picture &p) {
+                return difference(p, art.play, outside_tiles, &art).empty() &&
+                       lone_tile(art, p, tile);
+            },
+            SCREEN_SECONDS, &last)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "no play screen with one tile: backdrop "
+           << difference(last, art.play, outside_tiles, &art) << "; tiles seen "
+           << tiles_seen(art, last).size() << "; game " << describe_end(game);
+}
+
+::testing::AssertionResult GameSession::wait_for_tile(bool (*wanted)(const TileSeen &,
+                                                                     const TileSeen &),
+                                                      TileSeen before, TileSeen *now)
+{
+    const Artwork &art = artwork();
+    Picture last;
+    if (wait_for_picture(
+            x.dpy, win, [&](const Picture &p) { return lone_tile(art, p, now) && wanted(before, *now); },
+            SCREEN_SECONDS, &last)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "the tile at column " << before.column << ", y " << before.y
+           << " never did as expected; last seen at column " << now->column << ", y " << now->y
+           << "; game " << describe_end(game);
+}
+
+void GameSession::help_and_back()
+{
+    click_at(HELP_X, HELP_Y);
+    ASSERT_TRUE(shows_help());
+    click_at(BACK_X, BACK_Y);
+    ASSERT_TRUE(shows_menu());
+}
+
+::testing::AssertionResult GameSession::exits_with(int code)
+{
+    if (!wait_for_exit(&game, EXIT_SECONDS)) {
+        return ::testing::AssertionFailure() << "the game is still running";
+    }
+    if (!WIFEXITED(game.status) || WEXITSTATUS(game.status) != code) {
+        return ::testing::AssertionFailure()
+               << "the game ended with " << describe_end(game) << ", not exit " << code;
+    }
+    return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,155 @@
+// Start-up failures as the player meets them: the message box's text (taken
+// by a stand-in xmessage) and the exit status. A damaged datafile must give
+// the same message and status as a missing one, and never a crash.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <random>
+
+#include "session.h"
+
+namespace {
+
+const char *const TILES_MESSAGE = "Failed to load the tiles data file!";
+const char *const STUFF_MESSAGE = "Failed to load the stuff data file!";
+constexpr int DATA_FAILURE = 2;
+constexpr int DAMAGED_RUNS = 24;  // of each kind, for each file
+constexpr unsigned SEED = 20240611;
+
+class StartUp : public GameSession {
+  protected:
+    void SetUp() override
+    {
+        GameSession::SetUp();
+        dir = make_scratch_dir();
+    }
+    void TearDown() override
+    {
+        GameSession::TearDown();
+        remove_tree(dir);
+    }
+
+    void put(const char *name) { copy_file(std::string(ZINDLE_DATA_DIR) + "/" + name, dir + "/" + name); }
+    std::vector<unsigned char> real(const char *name)
+    {
+        return read_bytes(std::string(ZINDLE_DATA_DIR) + "/" + name);
+    }
+
+    // Runs the game in the scratch folder to its end; describes what the
+    // player saw, e.g. "exit 2: Failed to load the tiles data file!".
+    std::string outcome()
+    {
+        if (!start_game(&game, ZINDLE_GAME, dir, x.name())) {
+            return "not started";
+        }
+        wait_for_exit(&game, EXIT_SECONDS);
+        const std::string seen = describe_end(game) + ": " + last_message(game);
+        finish_game(&game);
+        return seen;
+    }
+
+    std::string dir;
+};
+
+std::string expected(const char *message)
+{
+    return "exit " + std::to_string(DATA_FAILURE) + ": " + message;
+}
+
+TEST_F(StartUp, MissingTilesFileIsReportedWithCodeTwo)
+{
+    put("stuff.dat");
+    EXPECT_EQ(outcome(), expected(TILES_MESSAGE));
+}
+
+TEST_F(StartUp, MissingTilesFileLeavesTheStuffFileUnopened)
+{
+    // Opening a pipe with no writer blocks, so a game that opened this
+    // "stuff.dat" would never end.
+    ASSERT_EQ(mkfifo((dir + "/stuff.dat").c_str(), 0644), 0);
+    EXPECT_EQ(outcome(), expected(TILES_MESSAGE));
+}
+
+TEST_F(StartUp, MissingStuffFileIsReportedWithCodeTwo)
+{
+    put("tiles.dat");
+    EXPECT_EQ(outcome(), expected(STUFF_MESSAGE));
+}
+
+TEST_F(StartUp, DatafilesOfTheWrongContentAreRefused)
+{
+    copy_file(std::string(ZINDLE_DATA_DIR) + "/stuff.dat", dir + "/tiles.dat");
+    put("stuff.dat");
+    EXPECT_EQ(outcome(), expected(TILES_MESSAGE));
+    copy_file(std::string(ZINDLE_DATA_DIR) + "/tiles.dat", dir + "/stuff.dat");
+    put("tiles.dat");
+    EXPECT_EQ(outcome(), expected(STUFF_MESSAGE));
+    write_file(dir + "/stuff.dat", "");
+    EXPECT_EQ(outcome(), expected(STUFF_MESSAGE));
+}
+
+// Cuts and single-byte changes at seeded places, plus the lengths that are
+// known to crash the library's loader (a dozen bytes, one byte short).
+void damage_each_way(const std::string &path, const char *message,
+                     const std::vector<unsigned char> &good,
+                     const std::function<std::string()> &outcome)
+{
+    std::mt19937 rng(SEED);
+    std::uniform_int_distribution<std::size_t> place(0, good.size() - 1);
+    std::vector<std::size_t> cuts = {0, 12, good.size() / 2, good.size() - 1};
+    while (cuts.size() < DAMAGED_RUNS) {
+        cuts.push_back(place(rng));
+    }
+    for (std::size_t cut : cuts) {
+        write_bytes(path, std::vector<unsigned char>(good.begin(), good.begin() + static_cast<long>(cut)));
+        EXPECT_EQ(outcome(), expected(message)) << path << " cut to " << cut << " bytes";
+    }
+    std::uniform_int_distribution<int> bit(0, 7);
+    for (int i = 0; i < DAMAGED_RUNS; ++i) {
+        std::vector<unsigned char> bad = good;
+        const std::size_t at = i == 0 ? 0 : place(rng);
+        bad[at] ^= static_cast<unsigned char>(1 << bit(rng));
+        write_bytes(path, bad);
+        EXPECT_EQ(outcome(), expected(message)) << path << " changed at byte " << at;
+    }
+}
+
+TEST_F(StartUp, DamagedTilesFileIsReportedLikeAMissingOne)
+{
+    put("stuff.dat");
+    damage_each_way(dir + "/tiles.dat", TILES_MESSAGE, real("tiles.dat"), [&] { return outcome(); });
+}
+
+TEST_F(StartUp, DamagedStuffFileIsReportedLikeAMissingOne)
+{
+    put("tiles.dat");
+    damage_each_way(dir + "/stuff.dat", STUFF_MESSAGE, real("stuff.dat"), [&] { return outcome(); });
+}
+
+TEST_F(StartUp, IntactDatafilesStartTheGame)
+{
+    put("tiles.dat");
+    put("stuff.dat");
+    ASSERT_TRUE(launch(dir));
+    EXPECT_TRUE(shows_menu());
+    send_close_request(x.dpy, win);
+    EXPECT_TRUE(exits_with(0));
+}
+
+// Without an X server the library cannot start: a plain message, a failure
+// status, and no crash.
+TEST(StartUpWithoutDisplay, SaysWhyAndFails)
+{
+    GameRun game;
+    ASSERT_TRUE(start_game(&game, ZINDLE_GAME, ZINDLE_DATA_DIR, ""));
+    ASSERT_TRUE(wait_for_exit(&game, EXIT_SECONDS));
+    const std::string output = game_output(game);
+    const bool exited = WIFEXITED(game.status);
+    const int code = exited ? WEXITSTATUS(game.status) : -1;
+    finish_game(&game);
+    EXPECT_TRUE(exited) << describe_end(game);
+    EXPECT_NE(code, 0);
+    EXPECT_NE(output.find("display"), std::string::npos) << output;
+}
+
+}  // namespace

@@ -122,13 +122,7 @@ TEST_F(Landing, AFastTileThatSkipsRowsStillSettlesOnTopOfTheColumn) {
     stack_column(2, 12);
     place_tile(3, 6, 63, 400, 'd');
     game_tick(1);  // 400 pixels: the row counter jumps from 6 to 18
-    EXPECT_EQ(well_picture(), picture_of({
-                                  "..d.....",
-                                  "..a.....",
-                                  "..b.....",
-                                  "..a.....",
-                                  "..b.....",
-                              }));
+    EXPECT_EQ(well_picture(), picture_of({"..d.....", "..a.....", "..b.....", "..a.....", "..b....."}));
 }
 
 TEST_F(Landing, ATilePassingTheBottomRowInOneTickLandsOnASingleBottomTile) {
@@ -191,18 +185,6 @@ TEST_F(Landing, ATileLandingOnAFullColumnIsDiscarded) {
     }
 }
 
-TEST_F(Landing, TheLandingTickReportsWhetherTheNextTileIsBlocked) {
-    std::srand(8);
-    const int next_column = std::rand() % 8 + 1;
-    stack_column(next_column - 1, 1);
-    const int other_column = next_column % 8;  // the screen column right of it, wrapping
-    place_tile(other_column + 1, 20, 32, 1);
-    std::srand(8);
-    timer_change = 1;
-    find_tops();
-    EXPECT_EQ(update_block(), 1);
-}
-
 // ---- Moves -----------------------------------------------------------------
 
 TEST_F(Moves, ATileCannotMoveBeforeItsFirstTick) {
@@ -238,15 +220,6 @@ TEST_F(Moves, TheWallsStopTheTile) {
     place_tile(7, 10, 40, 1);
     move_block_right();
     EXPECT_EQ(block_x, 8);
-}
-
-TEST_F(Moves, AMoveChangesOnlyTheColumn) {
-    place_tile(5, 11, 47, 2);
-    move_block_left();
-    EXPECT_EQ(block_x, 4);
-    EXPECT_EQ(block_y, 11);
-    EXPECT_EQ(block_fine, 47);
-    EXPECT_EQ(block_rate, 2u);
 }
 
 TEST_F(Moves, ATileBesideEitherOfTheTwoRowsTheFallingTileSpansBlocksTheMove) {

@@ -50,13 +50,6 @@ TEST_F(Gravity, SeveralHolesInAColumnAreAllClosed) {
     EXPECT_EQ(tile_block_tops[2], 13);
 }
 
-TEST_F(Gravity, AStackWithAnEmptyBottomRowDropsToTheBottom) {
-    set_well({"...ab...", "...ba...", "...ab...", "........"});
-    find_tops();
-    apply_gravity();
-    EXPECT_EQ(well_picture(), picture_of({"...ab...", "...ba...", "...ab..."}));
-}
-
 TEST_F(Gravity, AStackReachingTheTopRowDropsWhole) {
     for (int r = 0; r < 6; ++r) tile_block_layout[r][7] = tile_of("abcdef"[r]);
     find_tops();

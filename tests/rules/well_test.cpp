@@ -106,18 +106,6 @@ TEST_F(Spawning, PicksTheColumnThenTheTileWithTwoRandomDraws) {
     }
 }
 
-TEST_F(Spawning, NewTileStartsAboveTheWellNotSpedUp) {
-    place_tile(6, 15, 50, 3, 'c');
-    block_rate_temp = 1;
-    std::srand(3);
-    drop_block();
-    EXPECT_EQ(block_y, 4);
-    EXPECT_EQ(block_fine, 0);
-    EXPECT_EQ(block_rate_temp, 0);
-    EXPECT_GE(block_x, 1);
-    EXPECT_LE(block_x, 8);
-}
-
 TEST_F(Spawning, IsBlockedByATileInTheSecondRowOfItsColumn) {
     const int column = replay_spawn_draws(11).screen_column - 1;
     tile_block_layout[1][column] = tile_of('d');
@@ -155,13 +143,11 @@ TEST_F(SpeedSchedule, RateRisesByOneEveryTenPeriods) {
     block_rate2 = 1000;
     drop_block();
     EXPECT_EQ(block_rate, 100u) << "the schedule has no upper bound";
-}
-
-TEST_F(SpeedSchedule, TheScheduleIsDividedByTheDifficulty) {
     difficulty = 5;
     block_rate2 = 25;
+    block_rate = 1;
     drop_block();
-    EXPECT_EQ(block_rate, 5u);
+    EXPECT_EQ(block_rate, 5u) << "the difficulty divides the periods";
 }
 
 TEST_F(SpeedSchedule, AfterASpedUpTileTheNextFallsAtRateOneUntilTheScheduleCatchesUp) {

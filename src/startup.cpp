@@ -182,9 +182,6 @@ int setup()
     menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_MENU].dat);
     help_menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_HELP].dat);
 
-    // The synthesiser reads its instruments from an unprotected patches.dat;
-    // with our password still set it could not, and the tune would not start.
-    packfile_password(nullptr);
     if (play_midi(background_music, TRUE) != 0) {
         return fail(SETUP_NO_MUSIC, "Unable to start background <midi> music!");
     }

@@ -284,6 +284,24 @@ bool wait_for_exit(GameRun *g, double seconds)
     return wait_until([&] { return !still_running(g); }, seconds);
 }
 
+double cpu_seconds(const GameRun &g)
+{
+    // Fields 14 and 15 of /proc/PID/stat, after the parenthesised name.
+    const std::string stat = read_file("/proc/" + std::to_string(g.pid) + "/stat");
+    const std::size_t name_end = stat.rfind(')');
+    if (name_end == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(stat.substr(name_end + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) {
+        fields >> skip;
+    }
+    double user = 0, system = 0;
+    fields >> user >> system;
+    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 void finish_game(GameRun *g)
 {
     if (still_running(g)) {

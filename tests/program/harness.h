@@ -65,6 +65,8 @@ bool start_game(GameRun *g, const std::string &binary, const std::string &workdi
 bool wait_for_exit(GameRun *g, double seconds);
 // True while the process has not ended (reaps it when it has).
 bool still_running(GameRun *g);
+// Processor time the game has used so far, in seconds.
+double cpu_seconds(const GameRun &g);
 // Ends the game if it still runs and removes its scratch folder.
 void finish_game(GameRun *g);
 // The text of the last message box, "" when none was shown.

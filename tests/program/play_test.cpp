@@ -12,6 +12,8 @@ constexpr int START_X = 150, START_Y = 260;  // inside start game
 constexpr int SPAWN_Y = 128;                 // a new tile's top edge
 constexpr int NEAR_SPAWN_Y = 200;            // within 0.7 s of falling
 constexpr double MEASURE_SECONDS = 0.4;
+constexpr double CPU_WINDOW_SECONDS = 1;
+constexpr double MOST_OF_A_CORE = 0.5;  // a loop without a pause takes all of it
 
 class Play : public GameSession {
   protected:
@@ -22,6 +24,17 @@ class Play : public GameSession {
         TileSeen tile{};
         EXPECT_TRUE(shows_lone_tile(&tile));
         return tile;
+    }
+
+    // Share of one processor the game used over a second of waiting.
+    double cpu_share()
+    {
+        const double before = cpu_seconds(game);
+        const auto t0 = Clock::now();
+        wait_until([&] { return Clock::now() - t0 > std::chrono::duration<double>(CPU_WINDOW_SECONDS); },
+                   2 * CPU_WINDOW_SECONDS);
+        const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+        return (cpu_seconds(game) - before) / wall;
     }
 
     // Pixels per second the lone tile falls, over one stretch in which it
@@ -154,6 +167,20 @@ TEST_F(Play, PointerShowsInTheMenusAndHidesInPlay)
     click_at(194, 375);
     ASSERT_TRUE(shows_help());
     EXPECT_TRUE(wait_until([&] { return pointer_visible(x.dpy); }, SCREEN_SECONDS));
+}
+
+// Each polling loop gives the processor back on every pass.
+TEST_F(Play, MenusAndPlayLeaveTheProcessorMostlyIdle)
+{
+    open_menu();
+    EXPECT_LT(cpu_share(), MOST_OF_A_CORE) << "menu";
+    click_at(194, 375);
+    ASSERT_TRUE(shows_help());
+    EXPECT_LT(cpu_share(), MOST_OF_A_CORE) << "help screen";
+    click_at(275, 610);
+    ASSERT_TRUE(shows_menu());
+    start_playing();
+    EXPECT_LT(cpu_share(), MOST_OF_A_CORE) << "play";
 }
 
 TEST_F(Play, EscapeReturnsToTheMenu)

@@ -10,6 +10,7 @@
 struct BITMAP;
 struct SAMPLE;
 struct MIDI;
+struct RLE_SPRITE;
 
 // ---- Geometry -------------------------------------------------------------
 // The window is a grid of square screen tiles; the well sits inside it,
@@ -62,6 +63,7 @@ extern std::atomic<std::uint32_t> block_rate2;  // 5 s periods, timer thread
 extern std::atomic<bool> close_requested;  // the window's close button
 extern BITMAP *double_buffer;
 extern BITMAP *mask_layer;
+extern RLE_SPRITE *mask_sprite;  // mask_layer run-length coded: draws faster
 extern BITMAP *tiles[TILE_COUNT];
 extern BITMAP *background;
 extern MIDI *background_music;

@@ -31,6 +31,6 @@ void screen_update()
     blit(background, double_buffer, 0, 0, 0, 0, WINDOW_W, WINDOW_H);
     draw_old_blocks();
     draw_block();
-    masked_blit(mask_layer, double_buffer, 0, 0, 0, 0, WINDOW_W, WINDOW_H);
+    draw_rle_sprite(double_buffer, mask_sprite, 0, 0);  // the frame, masked
     blit(double_buffer, screen, 0, 0, 0, 0, WINDOW_W, WINDOW_H);
 }

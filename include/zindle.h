@@ -119,6 +119,9 @@ void delete_lines();
 
 void apply_gravity();
 
+// One game tick of the rules; 1 when the game is lost.
+int update_game();
+
 // ---- Play screen (screen.cpp) -----------------------------------------------
 void screen_update();
 void draw_old_blocks();

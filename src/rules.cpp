@@ -275,3 +275,19 @@ void apply_gravity()
         }
     }
 }
+
+// ---- One game tick ------------------------------------------------------------------
+
+// Runs formed in the last tick go first; gravity comes last, so the frame
+// drawn after it never shows a hole. Expects `timer_change` to be set.
+int update_game()
+{
+    delete_lines();
+    int lost = check_lose();
+    find_tops();
+    if (update_block() == 1) {
+        lost = 1;
+    }
+    apply_gravity();
+    return lost;
+}

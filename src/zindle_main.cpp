@@ -47,21 +47,6 @@ void read_mickeys()
     get_mouse_mickeys(&mouse_mickeys_x, &mouse_mickeys_y);
 }
 
-// One game tick, in the order the rules rely on.
-int game_tick(std::uint32_t elapsed)
-{
-    timer_change = elapsed;
-    delete_lines();
-    int lost = check_lose();
-    find_tops();
-    if (update_block() == 1) {
-        lost = 1;
-    }
-    apply_gravity();
-    screen_update();
-    return lost;
-}
-
 // Keys act on every pass, so a held arrow carries the tile across at once;
 // the mouse acts on the previous pass's reading.
 int handle_controls()
@@ -149,9 +134,11 @@ void play_game()
     while (exit == 0) {
         const std::uint32_t now = timer_var;
         if (now != last_timer) {
-            const std::uint32_t elapsed = now - last_timer;
+            // Missed clock ticks fold into one game tick of the same length.
+            timer_change = now - last_timer;
             last_timer = now;
-            exit = game_tick(elapsed);
+            exit = update_game();
+            screen_update();
         }
         poll_input();
         if (handle_controls() == 1 || close_requested) {

@@ -6,7 +6,7 @@ set(ZINDLE_PROGRAM_DEFINES
 
 add_executable(screen_tests program/screen_test.cpp)
 target_compile_definitions(screen_tests PRIVATE ${ZINDLE_PROGRAM_DEFINES})
-target_link_libraries(screen_tests PRIVATE zindle_game GTest::gtest_main)
+target_link_libraries(screen_tests PRIVATE zindle_game program_harness GTest::gtest_main)
 add_dependencies(screen_tests zindle_data)
 gtest_discover_tests(screen_tests DISCOVERY_MODE PRE_TEST)
 

@@ -17,23 +17,6 @@ constexpr int WELL_TOP = 128;    // screen row 4
 constexpr int LOWEST_TOP = 608;  // a tile's top edge never goes lower
 constexpr int MIN_VISIBLE = 64;  // pixels a match must have seen
 
-// The frame as the player sees it, written out here rather than taken from
-// the game: tile index per screen tile, -1 where there is none.
-int frame_tile(int row, int col)
-{
-    if (row < 4 || col > 9) {
-        return -1;
-    }
-    const bool top = row == 4, bottom = row == 19, left = col == 0, right = col == 9;
-    if (top) {
-        return left ? 4 : right ? 5 : 1;
-    }
-    if (bottom) {
-        return left ? 6 : right ? 7 : 2;
-    }
-    return left ? 3 : right ? 0 : -1;
-}
-
 Picture picture_of(BITMAP *b)
 {
     Picture p;
@@ -107,6 +90,21 @@ bool tile_at(const Artwork &art, const Picture &shot, int k, int x0, int y0)
 }
 
 }  // namespace
+
+int frame_tile(int row, int col)
+{
+    if (row < 4 || col > 9) {
+        return -1;
+    }
+    const bool top = row == 4, bottom = row == 19, left = col == 0, right = col == 9;
+    if (top) {
+        return left ? 4 : right ? 5 : 1;
+    }
+    if (bottom) {
+        return left ? 6 : right ? 7 : 2;
+    }
+    return left ? 3 : right ? 0 : -1;
+}
 
 bool load_artwork(const std::string &dir, Artwork *art)
 {

@@ -10,6 +10,10 @@
 
 constexpr int BLOCK_TILES = 6;
 
+// The frame as the player sees it, written out here rather than taken from
+// the game: tile index per screen tile, -1 where there is none.
+int frame_tile(int row, int col);
+
 struct Artwork {
     Picture menu;      // menu backdrop with the menu overlay
     Picture help;      // menu backdrop with the help overlay

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "pictures.h"
 #include "zindle.h"
 
 namespace {
@@ -24,22 +25,6 @@ constexpr Rgb MAGENTA = {255, 0, 255};
 
 Rgb frame_colour(int i) { return {200, 8 * i, 40}; }
 Rgb block_colour(int i) { return {8 * i, 160, 200}; }
-
-// The frame as the player sees it, written out independently of the game.
-int frame_tile(int row, int col)
-{
-    if (row < 4 || col > 9) {
-        return -1;
-    }
-    const bool top = row == 4, bottom = row == 19, left = col == 0, right = col == 9;
-    if (top) {
-        return left ? 4 : right ? 5 : 1;
-    }
-    if (bottom) {
-        return left ? 6 : right ? 7 : 2;
-    }
-    return left ? 3 : right ? 0 : -1;
-}
 
 int colour(Rgb c) { return makecol(c.r, c.g, c.b); }
 

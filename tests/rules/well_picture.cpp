@@ -98,12 +98,7 @@ void place_tile(int screen_column, int row_counter, int fine, std::uint32_t rate
 
 int game_tick(std::uint32_t elapsed_ticks) {
     timer_change = elapsed_ticks;
-    delete_lines();
-    int over = check_lose();
-    find_tops();
-    if (update_block()) over = 1;
-    apply_gravity();
-    return over;
+    return update_game();
 }
 
 void reset_rules() {

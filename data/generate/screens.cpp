@@ -18,7 +18,7 @@ constexpr unsigned MENU_SKY = 19;
 constexpr double GLASS_TINT = 0.84;  // how strongly the well darkens the view
 constexpr int BUTTON_INSET = 2;     // buttons sit inside their click areas
 
-const TextStyle TITLE_STYLE = {5, pal::TEXT_TOP, pal::TEXT_LOW, 2, 3};
+const TextStyle TITLE_STYLE = {4, pal::TEXT_TOP, pal::TEXT_LOW, 2, 3};
 const TextStyle BIG_TITLE_STYLE = {7, pal::TEXT_TOP, pal::TEXT_LOW, 3, 4};
 const TextStyle BUTTON_STYLE = {2, pal::TEXT_TOP, pal::TEXT_LOW, 1, 2};
 const TextStyle HEADING_STYLE = {3, pal::TEXT_TOP, pal::TEXT_LOW, 2, 2};
@@ -78,7 +78,7 @@ void write_play_backdrop(const std::string &dir) {
 
 void write_title(const std::string &dir) {
     BITMAP *bmp = new_bitmap(TITLE_W, TITLE_H, pal::MASK);
-    draw_text(bmp, 10, 1, "ZINDLE", TITLE_STYLE);
+    draw_text(bmp, 12, 8, "ZINDLE", TITLE_STYLE);
     save_picture(bmp, dir + "/title.bmp");
     destroy_bitmap(bmp);
 }

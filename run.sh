@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES="cmake g++ make pkg-config liballegro4-dev libgtest-dev libbenchmark-dev \
-  timgm6mb-soundfont xvfb xdotool imagemagick x11-utils libx11-dev sox"
+  timgm6mb-soundfont xvfb xdotool imagemagick x11-utils libx11-dev libxfixes-dev sox"
 
 install_missing() {
   local missing=()

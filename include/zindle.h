@@ -6,7 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
-// Allegro's own types, named here so the rules need not see the library.
+// Allegro's own types, named here so this header need not pull in the
+// whole library.
 struct BITMAP;
 struct SAMPLE;
 struct MIDI;

@@ -117,26 +117,29 @@ void draw_mask_layout()
     mask_sprite = get_rle_sprite(mask_layer);
 }
 
-int setup()
-{
-    if (allegro_init() != 0) {
-        std::fprintf(stderr, "Zindle needs a graphical display, and none could be opened.\n");
-        return SETUP_NO_DISPLAY;
-    }
+namespace {
 
+// The desktop's depth, or 16 where the library cannot tell.
+bool open_window()
+{
     t_color_depth = desktop_color_depth();
     if (t_color_depth == 0) {
         t_color_depth = FALLBACK_COLOR_DEPTH;
     }
     set_color_depth(t_color_depth);
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, WINDOW_W, WINDOW_H, 0, 0) != 0) {
-        allegro_message("Setting the graphics mode has failed! Color Depth:%i", t_color_depth);
-        return SETUP_NO_GRAPHICS;
+        return false;
     }
     set_window_title("Zindle");
     set_close_button_callback(close_button_pressed);
-
     clear_bitmap(screen);
+    return true;
+}
+
+// Keyboard, mouse (attached but hidden), sound, and the game clock, which
+// runs from here on, in menus and games alike.
+void install_devices()
+{
     install_keyboard();
     install_mouse();
     // With the library's own pointer drawn in software, reading mouse
@@ -160,34 +163,69 @@ int setup()
     LOCK_FUNCTION(rate_func);
     install_int_ex(timer_func, BPS_TO_TIMER(TICKS_PER_SECOND));
     install_int_ex(rate_func, SECS_TO_TIMER(RATE_PERIOD_SECONDS));
+}
 
+void create_buffers()
+{
     double_buffer = create_bitmap(WINDOW_W, WINDOW_H);
     mask_layer = create_bitmap(WINDOW_W, WINDOW_H);
     clear_to_color(mask_layer, makecol(255, 0, 255));  // the mask colour
     clear_bitmap(double_buffer);
+}
 
-    packfile_password(DATAFILE_PASSWORD);
-
-    DATAFILE *tile_data = load_intact_datafile("tiles.dat", TILES_DAT_SUM);
-    if (!tile_data) {
-        return fail(SETUP_NO_DATA, "Failed to load the tiles data file!");
+bool load_tiles()
+{
+    DATAFILE *data = load_intact_datafile("tiles.dat", TILES_DAT_SUM);
+    if (!data) {
+        return false;
     }
     for (int i = 0; i < TILE_COUNT; ++i) {
-        tiles[i] = static_cast<BITMAP *>(tile_data[i].dat);
+        tiles[i] = static_cast<BITMAP *>(data[i].dat);
     }
+    return true;
+}
 
-    DATAFILE *stuff = load_intact_datafile("stuff.dat", STUFF_DAT_SUM);
-    if (!stuff) {
+BITMAP *bitmap_of(DATAFILE *data, int index) { return static_cast<BITMAP *>(data[index].dat); }
+
+// The title is stamped onto the play backdrop once, for good.
+bool load_stuff()
+{
+    DATAFILE *data = load_intact_datafile("stuff.dat", STUFF_DAT_SUM);
+    if (!data) {
+        return false;
+    }
+    background = bitmap_of(data, STUFF_BACKGROUND);
+    masked_blit(bitmap_of(data, STUFF_TITLE), background, 0, 0, 0, 0, TITLE_W, TITLE_H);
+    sound_bam = static_cast<SAMPLE *>(data[STUFF_BAM].dat);
+    background_music = static_cast<MIDI *>(data[STUFF_MUSIC].dat);
+    background2 = bitmap_of(data, STUFF_BACKGROUND2);
+    menu_bitmap = bitmap_of(data, STUFF_MENU);
+    help_menu_bitmap = bitmap_of(data, STUFF_HELP);
+    return true;
+}
+
+}  // namespace
+
+int setup()
+{
+    if (allegro_init() != 0) {
+        std::fprintf(stderr, "Zindle needs a graphical display, and none could be opened.\n");
+        return SETUP_NO_DISPLAY;
+    }
+    if (!open_window()) {
+        allegro_message("Setting the graphics mode has failed! Color Depth:%i", t_color_depth);
+        return SETUP_NO_GRAPHICS;
+    }
+    install_devices();
+    create_buffers();
+
+    packfile_password(DATAFILE_PASSWORD);
+    if (!load_tiles()) {
+        return fail(SETUP_NO_DATA, "Failed to load the tiles data file!");
+    }
+    if (!load_stuff()) {
         return fail(SETUP_NO_DATA, "Failed to load the stuff data file!");
     }
-    background = static_cast<BITMAP *>(stuff[STUFF_BACKGROUND].dat);
-    masked_blit(static_cast<BITMAP *>(stuff[STUFF_TITLE].dat), background, 0, 0, 0, 0, TITLE_W,
-                TITLE_H);
-    sound_bam = static_cast<SAMPLE *>(stuff[STUFF_BAM].dat);
-    background_music = static_cast<MIDI *>(stuff[STUFF_MUSIC].dat);
-    background2 = static_cast<BITMAP *>(stuff[STUFF_BACKGROUND2].dat);
-    menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_MENU].dat);
-    help_menu_bitmap = static_cast<BITMAP *>(stuff[STUFF_HELP].dat);
 
     if (play_midi(background_music, TRUE) != 0) {
         return fail(SETUP_NO_MUSIC, "Unable to start background <midi> music!");

@@ -87,6 +87,20 @@ void timer_func();
 void rate_func();
 void draw_mask_layout();
 
+// ---- Datafiles (datafile_check.cpp) ------------------------------------------
+// The objects the game reads from a datafile: how many, and their kinds in
+// order, as the library's DAT_ codes. More may follow.
+struct DatafileLayout {
+    int count;
+    const int *kinds;
+};
+extern const DatafileLayout tiles_dat_layout;
+extern const DatafileLayout stuff_dat_layout;
+
+// True when the library's loader can read the file without harm and it
+// begins with the objects of `layout`; read with the password in force.
+bool datafile_is_sound(const char *filename, const DatafileLayout &layout);
+
 // ---- Game rules (rules.cpp) ------------------------------------------------
 // The well, [row][column], row 0 at the top; 0 = empty, else a tile index.
 extern int tile_block_layout[WELL_ROWS][WELL_COLS];

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "checksum.h"
-#include "datafile_sums.h"
 #include "stuff.h"
 #include "tiles.h"
 #include "zindle.h"
@@ -70,16 +68,11 @@ constexpr int TITLE_W = 300;
 constexpr int TITLE_H = 48;
 constexpr int FULL_VOLUME = 255;
 
-// The library crashes on some damaged datafiles, so only files that are
-// byte for byte the ones this build packed are handed to it.
-DATAFILE *load_intact_datafile(const char *name, const DatafileSum &expected)
+// The library's loader trusts what it reads and crashes on some damaged
+// files, so it only sees files whose structure has been checked.
+DATAFILE *load_sound_datafile(const char *name, const DatafileLayout &layout)
 {
-    DatafileSum found;
-    if (!checksum_file(name, &found) || found.bytes != expected.bytes ||
-        found.sum != expected.sum) {
-        return nullptr;
-    }
-    return load_datafile(name);
+    return datafile_is_sound(name, layout) ? load_datafile(name) : nullptr;
 }
 
 int fail(int code, const char *message)
@@ -175,7 +168,7 @@ void create_buffers()
 
 bool load_tiles()
 {
-    DATAFILE *data = load_intact_datafile("tiles.dat", TILES_DAT_SUM);
+    DATAFILE *data = load_sound_datafile("tiles.dat", tiles_dat_layout);
     if (!data) {
         return false;
     }
@@ -190,7 +183,7 @@ BITMAP *bitmap_of(DATAFILE *data, int index) { return static_cast<BITMAP *>(data
 // The title is stamped onto the play backdrop once, for good.
 bool load_stuff()
 {
-    DATAFILE *data = load_intact_datafile("stuff.dat", STUFF_DAT_SUM);
+    DATAFILE *data = load_sound_datafile("stuff.dat", stuff_dat_layout);
     if (!data) {
         return false;
     }

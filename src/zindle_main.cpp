@@ -35,8 +35,11 @@ void poll_input()
     poll_mouse();
 }
 
+// Pictures smaller than the window leave black around them, never the
+// last screen; larger ones are cut to the window.
 void show_picture(BITMAP *overlay)
 {
+    clear_bitmap(double_buffer);
     blit(background2, double_buffer, 0, 0, 0, 0, WINDOW_W, WINDOW_H);
     masked_blit(overlay, double_buffer, 0, 0, 0, 0, WINDOW_W, WINDOW_H);
     blit(double_buffer, screen, 0, 0, 0, 0, WINDOW_W, WINDOW_H);

@@ -1,6 +1,6 @@
 // Start-up failures as the player meets them: the message box's text (taken
-// by a stand-in xmessage) and the exit status. A damaged datafile must give
-// the same message and status as a missing one, and never a crash.
+// by a stand-in xmessage) and the exit status. A damaged datafile gives the
+// same message and status as a missing one, or plays; it never crashes.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -35,14 +35,25 @@ class StartUp : public GameSession {
         return read_bytes(std::string(ZINDLE_DATA_DIR) + "/" + name);
     }
 
-    // Runs the game in the scratch folder to its end; describes what the
-    // player saw, e.g. "exit 2: Failed to load the tiles data file!".
+    // Runs the game in the scratch folder until it ends by itself, or until
+    // its window answers a close request; describes what the player saw,
+    // e.g. "exit 2: Failed to load the tiles data file!", or "exit 0: " for
+    // a game that started and was closed.
     std::string outcome()
     {
         if (!start_game(&game, ZINDLE_GAME, dir, x.name())) {
             return "not started";
         }
-        wait_for_exit(&game, EXIT_SECONDS);
+        // Requests sent before start-up listens for them are lost: repeat.
+        wait_until(
+            [&] {
+                const Window w = find_window(x.dpy, "Zindle");
+                if (w != 0) {
+                    send_close_request(x.dpy, w);
+                }
+                return !still_running(&game);
+            },
+            STARTUP_SECONDS);
         const std::string seen = describe_end(game) + ": " + last_message(game);
         finish_game(&game);
         return seen;
@@ -88,8 +99,12 @@ TEST_F(StartUp, DatafilesOfTheWrongContentAreRefused)
     EXPECT_EQ(outcome(), expected(STUFF_MESSAGE));
 }
 
-// Cuts and single-byte changes at seeded places, plus the lengths that are
-// known to crash the library's loader (a dozen bytes, one byte short).
+const char *const PLAYED = "exit 0: ";
+
+// Cuts at seeded places, plus the lengths known to crash the library's
+// loader (a dozen bytes, one byte short), lose data and are refused. A
+// changed byte may leave a file the game can play, only with other pictures
+// or notes: either outcome is fine, a crash or a hang is not.
 void damage_each_way(const std::string &path, const char *message,
                      const std::vector<unsigned char> &good,
                      const std::function<std::string()> &outcome)
@@ -110,17 +125,19 @@ void damage_each_way(const std::string &path, const char *message,
         const std::size_t at = i == 0 ? 0 : place(rng);
         bad[at] ^= static_cast<unsigned char>(1 << bit(rng));
         write_bytes(path, bad);
-        EXPECT_EQ(outcome(), expected(message)) << path << " changed at byte " << at;
+        const std::string seen = outcome();
+        EXPECT_TRUE(seen == expected(message) || seen == PLAYED)
+            << path << " changed at byte " << at << ": " << seen;
     }
 }
 
-TEST_F(StartUp, DamagedTilesFileIsReportedLikeAMissingOne)
+TEST_F(StartUp, DamagedTilesFileIsRefusedLikeAMissingOneOrPlayed)
 {
     put("stuff.dat");
     damage_each_way(dir + "/tiles.dat", TILES_MESSAGE, real("tiles.dat"), [&] { return outcome(); });
 }
 
-TEST_F(StartUp, DamagedStuffFileIsReportedLikeAMissingOne)
+TEST_F(StartUp, DamagedStuffFileIsRefusedLikeAMissingOneOrPlayed)
 {
     put("tiles.dat");
     damage_each_way(dir + "/stuff.dat", STUFF_MESSAGE, real("stuff.dat"), [&] { return outcome(); });

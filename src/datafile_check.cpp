@@ -1,0 +1,324 @@
+// The datafiles' structure, checked before the library's loader sees them.
+//
+// The loader trusts every count, length and header it reads: a damaged file
+// makes it call a null function at the end of the data, free a datafile
+// twice, write before a buffer, allocate gigabytes, or hand out a sample or a
+// tune whose data is shorter than its header says. The check walks the same
+// bytes through the library's own packfile layer, which decrypts and
+// decompresses them, and accepts a file only where the loader must succeed:
+// every count and length inside the file, every header as the loader and the
+// players read it.
+#include <allegro.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "stuff.h"
+#include "tiles.h"
+#include "zindle.h"
+
+namespace {
+
+const int TILES_DAT_KINDS[TILES_COUNT] = {
+    DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
+    DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
+};
+const int STUFF_DAT_KINDS[STUFF_COUNT] = {
+    DAT_BITMAP, DAT_BITMAP, DAT_MIDI, DAT_SAMPLE, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
+};
+
+}  // namespace
+
+const DatafileLayout tiles_dat_layout = {TILES_COUNT, TILES_DAT_KINDS};
+const DatafileLayout stuff_dat_layout = {STUFF_COUNT, STUFF_DAT_KINDS};
+
+namespace {
+
+// Larger pictures than this are no art for a 384 x 640 window; the bound
+// keeps one bitmap's memory reasonable whatever the file claims.
+constexpr long MAX_BITMAP_SIDE = 4096;
+constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
+constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
+
+// One object's bytes, read front to back; every read is bounds-checked.
+struct Bytes {
+    const unsigned char *at;
+    long left;
+};
+
+bool skip(Bytes *b, long n)
+{
+    if (n < 0 || n > b->left) {
+        return false;
+    }
+    b->at += n;
+    b->left -= n;
+    return true;
+}
+
+// Big-endian, as the loader reads them; -1 when the bytes run out.
+long read_word(Bytes *b)
+{
+    if (b->left < 2) {
+        return -1;
+    }
+    const long w = (b->at[0] << 8) | b->at[1];
+    skip(b, 2);
+    return w;
+}
+
+long long read_long(Bytes *b)
+{
+    if (b->left < 4) {
+        return -1;
+    }
+    const long long l = (static_cast<long long>(b->at[0]) << 24) | (b->at[1] << 16) |
+                        (b->at[2] << 8) | b->at[3];
+    skip(b, 4);
+    return l;
+}
+
+// The loader reads some fields into a signed 16-bit short.
+int as_short(long w) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(w)); }
+
+// Bytes the loader reads per pixel for each depth it stores; 0 for depths it
+// has no reader for. 32 bits without alpha are stored as three bytes.
+long bytes_per_pixel(int bits)
+{
+    switch (bits) {
+    case 8: return 1;
+    case 15: return 2;
+    case 16: return 2;
+    case 24: return 3;
+    case 32: return 3;
+    case -32: return 4;  // with alpha
+    default: return 0;
+    }
+}
+
+bool bitmap_is_sound(Bytes b)
+{
+    const long bits = read_word(&b);
+    const long w = read_word(&b);
+    const long h = read_word(&b);
+    if (bits < 0 || w < 1 || h < 1 || w > MAX_BITMAP_SIDE || h > MAX_BITMAP_SIDE) {
+        return false;
+    }
+    const long per_pixel = bytes_per_pixel(as_short(bits));
+    return per_pixel > 0 && w * h * per_pixel <= b.left;
+}
+
+// The mixer plays 8- and 16-bit samples, mono (bits > 0) or stereo (bits < 0).
+bool sample_is_sound(Bytes b)
+{
+    const long stored_bits = read_word(&b);
+    const long freq = read_word(&b);
+    const long long len = read_long(&b);
+    if (stored_bits < 0 || freq < 1 || len < 1) {
+        return false;
+    }
+    const int bits = as_short(stored_bits);
+    const long long channels = bits < 0 ? 2 : 1;
+    const long long bytes_per_frame = channels * (bits < 0 ? -bits : bits) / 8;
+    return (bits == 8 || bits == -8 || bits == 16 || bits == -16) &&
+           len * bytes_per_frame <= b.left;
+}
+
+// A MIDI variable-length number: seven bits a byte, high bit set on all but
+// the last.
+bool read_varlen(Bytes *b, long *value)
+{
+    *value = 0;
+    for (int i = 0; i < MAX_VARLEN_BYTES && b->left > 0; ++i) {
+        const unsigned char c = *b->at;
+        skip(b, 1);
+        *value = (*value << 7) | (c & 0x7F);
+        if (!(c & 0x80)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Data bytes of channel messages have the high bit clear; the player uses
+// them as indices into 128-entry tables.
+bool skip_data_bytes(Bytes *b, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (b->left < 1 || (b->at[0] & 0x80)) {
+            return false;
+        }
+        skip(b, 1);
+    }
+    return true;
+}
+
+int data_bytes_of(int status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2; }
+
+// The player reads a track event by event with no regard for its length and
+// stops only at the end-of-track event, so every event must lie inside the
+// track and the last must end it.
+bool track_is_sound(Bytes track)
+{
+    int running_status = 0;
+    for (;;) {
+        long delta, length;
+        if (!read_varlen(&track, &delta) || track.left < 1) {
+            return false;
+        }
+        const int first = track.at[0];
+        if (first < 0x80) {  // running status: the previous channel message's
+            if (running_status == 0 || !skip_data_bytes(&track, data_bytes_of(running_status))) {
+                return false;
+            }
+            continue;
+        }
+        skip(&track, 1);
+        if (first < 0xF0) {
+            running_status = first;
+            if (!skip_data_bytes(&track, data_bytes_of(first))) {
+                return false;
+            }
+        } else if (first == 0xF0 || first == 0xF7) {  // system exclusive
+            if (!read_varlen(&track, &length) || !skip(&track, length)) {
+                return false;
+            }
+        } else if (first == 0xFF) {  // meta event
+            if (track.left < 1) {
+                return false;
+            }
+            const int type = track.at[0];
+            skip(&track, 1);
+            if (!read_varlen(&track, &length) || !skip(&track, length)) {
+                return false;
+            }
+            if (type == 0x2F) {  // end of track
+                return true;
+            }
+        } else {
+            return false;  // not found in MIDI files
+        }
+    }
+}
+
+bool midi_is_sound(Bytes b)
+{
+    const long divisions = read_word(&b);  // ticks per beat: a divisor
+    if (divisions < 1) {
+        return false;
+    }
+    for (int i = 0; i < MIDI_TRACK_COUNT; ++i) {
+        const long long len = read_long(&b);
+        if (len < 0 || len > b.left) {
+            return false;
+        }
+        const Bytes track = {b.at, static_cast<long>(len)};
+        if (len > 0 && !track_is_sound(track)) {
+            return false;
+        }
+        skip(&b, static_cast<long>(len));
+    }
+    return true;
+}
+
+// Kinds the library has a reader of its own for, besides the three the game
+// uses; every other kind is loaded as plain bytes. DAT_END would make the
+// loader call the null reader of an empty table slot.
+bool kind_is_unchecked(int kind)
+{
+    return kind == DAT_FILE || kind == DAT_FONT || kind == DAT_RLE_SPRITE ||
+           kind == DAT_C_SPRITE || kind == DAT_XC_SPRITE || kind == DAT_END;
+}
+
+bool object_is_sound(int kind, const std::vector<unsigned char> &bytes)
+{
+    const Bytes b = {bytes.data(), static_cast<long>(bytes.size())};
+    switch (kind) {
+    case DAT_BITMAP: return bitmap_is_sound(b);
+    case DAT_SAMPLE: return sample_is_sound(b);
+    case DAT_MIDI: return midi_is_sound(b);
+    default: return true;  // plain bytes, all present
+    }
+}
+
+// Reads an object's chunk whole, as the library unpacks it. False when the
+// chunk holds fewer bytes than it declares: the loader would allocate and
+// read the declared length.
+bool read_chunk(PACKFILE *f, std::vector<unsigned char> *bytes)
+{
+    PACKFILE *chunk = pack_fopen_chunk(f, FALSE);
+    if (!chunk) {
+        return false;
+    }
+    const long declared = chunk->normal.todo;  // the loader's object size
+    bytes->clear();
+    unsigned char block[F_BUF_SIZE];
+    long got;
+    while ((got = pack_fread(block, sizeof block, chunk)) > 0) {
+        bytes->insert(bytes->end(), block, block + got);
+    }
+    const bool whole = !pack_ferror(chunk) && static_cast<long>(bytes->size()) == declared;
+    pack_fclose_chunk(chunk);
+    return whole;
+}
+
+// A property is a type, a length and that many bytes of text.
+bool skip_property(PACKFILE *f)
+{
+    pack_mgetl(f);  // its type: any
+    const int size = static_cast<int>(pack_mgetl(f));
+    if (size < 0) {
+        return false;
+    }
+    unsigned char block[F_BUF_SIZE];
+    for (long left = size; left > 0;) {
+        const long want = left < F_BUF_SIZE ? left : F_BUF_SIZE;
+        if (pack_fread(block, want, f) != want) {
+            return false;
+        }
+        left -= want;
+    }
+    return true;
+}
+
+// Walks the object list as the loader does: properties, then an object,
+// `count` times.
+bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
+{
+    const int count = static_cast<int>(pack_mgetl(f));
+    if (count < layout.count) {
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    for (int c = 0; c < count;) {
+        const int kind = static_cast<int>(pack_mgetl(f));
+        if (kind == DAT_PROPERTY) {
+            if (!skip_property(f)) {
+                return false;
+            }
+            continue;
+        }
+        if ((c < layout.count && kind != layout.kinds[c]) || kind_is_unchecked(kind)) {
+            return false;
+        }
+        if (!read_chunk(f, &bytes) || !object_is_sound(kind, bytes)) {
+            return false;
+        }
+        ++c;
+    }
+    return !pack_ferror(f);
+}
+
+}  // namespace
+
+bool datafile_is_sound(const char *filename, const DatafileLayout &layout)
+{
+    // The password in force decrypts it; a whole-file compression is undone.
+    PACKFILE *f = pack_fopen(filename, F_READ_PACKED);
+    if (!f) {
+        return false;
+    }
+    const bool sound = pack_mgetl(f) == DAT_MAGIC && objects_are_sound(f, layout);
+    pack_fclose(f);
+    return sound;
+}

@@ -52,3 +52,14 @@ foreach(size full tiny)
   endforeach()
 endforeach()
 add_custom_target(foreign_datafiles ALL DEPENDS ${FOREIGN_DATAFILES})
+
+string(REPLACE ";" "," packings "${FOREIGN_PACKINGS}")
+add_executable(foreign_tests foreign/foreign_test.cpp)
+target_include_directories(foreign_tests PRIVATE foreign)
+target_compile_definitions(foreign_tests PRIVATE
+  FOREIGN_DIR="${FOREIGN_DIR}" FOREIGN_PACKINGS="${packings}")
+target_link_libraries(foreign_tests PRIVATE program_harness GTest::gtest_main)
+add_dependencies(foreign_tests foreign_datafiles)
+# As for game_tests: the game keeps its data to the end by design.
+gtest_discover_tests(foreign_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0" TIMEOUT 180)

@@ -37,14 +37,26 @@ namespace {
 // Larger pictures than this are no art for a 384 x 640 window; the bound
 // keeps one bitmap's memory reasonable whatever the file claims.
 constexpr long MAX_BITMAP_SIDE = 4096;
+constexpr long BITMAP_HEADER = 6;     // depth, width, height
+constexpr long SAMPLE_HEADER = 8;     // bits, frequency, length
+constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
 
-// One object's bytes, read front to back; every read is bounds-checked.
+// An object as the check sees it: its size, and as many of its first bytes
+// as its header needs.
+struct Chunk {
+    long size;
+    std::vector<unsigned char> head;
+};
+
+// Bytes read front to back; every read is bounds-checked.
 struct Bytes {
     const unsigned char *at;
     long left;
 };
+
+Bytes head_of(const Chunk &c) { return {c.head.data(), static_cast<long>(c.head.size())}; }
 
 bool skip(Bytes *b, long n)
 {
@@ -96,8 +108,9 @@ long bytes_per_pixel(int bits)
     }
 }
 
-bool bitmap_is_sound(Bytes b)
+bool bitmap_is_sound(const Chunk &c)
 {
+    Bytes b = head_of(c);
     const long bits = read_word(&b);
     const long w = read_word(&b);
     const long h = read_word(&b);
@@ -105,12 +118,13 @@ bool bitmap_is_sound(Bytes b)
         return false;
     }
     const long per_pixel = bytes_per_pixel(as_short(bits));
-    return per_pixel > 0 && w * h * per_pixel <= b.left;
+    return per_pixel > 0 && w * h * per_pixel <= c.size - BITMAP_HEADER;
 }
 
 // The mixer plays 8- and 16-bit samples, mono (bits > 0) or stereo (bits < 0).
-bool sample_is_sound(Bytes b)
+bool sample_is_sound(const Chunk &c)
 {
+    Bytes b = head_of(c);
     const long stored_bits = read_word(&b);
     const long freq = read_word(&b);
     const long long len = read_long(&b);
@@ -121,7 +135,7 @@ bool sample_is_sound(Bytes b)
     const long long channels = bits < 0 ? 2 : 1;
     const long long bytes_per_frame = channels * (bits < 0 ? -bits : bits) / 8;
     return (bits == 8 || bits == -8 || bits == 16 || bits == -16) &&
-           len * bytes_per_frame <= b.left;
+           len * bytes_per_frame <= c.size - SAMPLE_HEADER;
 }
 
 // A MIDI variable-length number: seven bits a byte, high bit set on all but
@@ -201,8 +215,9 @@ bool track_is_sound(Bytes track)
     }
 }
 
-bool midi_is_sound(Bytes b)
+bool midi_is_sound(const Chunk &c)
 {
+    Bytes b = head_of(c);
     const long divisions = read_word(&b);  // ticks per beat: a divisor
     if (divisions < 1) {
         return false;
@@ -230,34 +245,57 @@ bool kind_is_unchecked(int kind)
            kind == DAT_C_SPRITE || kind == DAT_XC_SPRITE || kind == DAT_END;
 }
 
-bool object_is_sound(int kind, const std::vector<unsigned char> &bytes)
+// How many of an object's first bytes its check reads.
+long head_size(int kind)
 {
-    const Bytes b = {bytes.data(), static_cast<long>(bytes.size())};
     switch (kind) {
-    case DAT_BITMAP: return bitmap_is_sound(b);
-    case DAT_SAMPLE: return sample_is_sound(b);
-    case DAT_MIDI: return midi_is_sound(b);
-    default: return true;  // plain bytes, all present
+    case DAT_BITMAP: return BITMAP_HEADER;
+    case DAT_SAMPLE: return SAMPLE_HEADER;
+    case DAT_MIDI: return WHOLE;
+    default: return 0;  // plain bytes: only their number counts
     }
 }
 
-// Reads an object's chunk whole, as the library unpacks it. False when the
+bool object_is_sound(int kind, const Chunk &c)
+{
+    switch (kind) {
+    case DAT_BITMAP: return bitmap_is_sound(c);
+    case DAT_SAMPLE: return sample_is_sound(c);
+    case DAT_MIDI: return midi_is_sound(c);
+    default: return true;
+    }
+}
+
+// Reads an object's chunk as the library unpacks it: the head into `c`, the
+// rest only skipped, which costs far less than reading it. False when the
 // chunk holds fewer bytes than it declares: the loader would allocate and
-// read the declared length.
-bool read_chunk(PACKFILE *f, std::vector<unsigned char> *bytes)
+// read the declared length. Never more than that is read: a compressed chunk
+// goes on giving bytes past its end, which would leave the walk out of step.
+bool read_chunk(PACKFILE *f, long head, Chunk *c)
 {
     PACKFILE *chunk = pack_fopen_chunk(f, FALSE);
     if (!chunk) {
         return false;
     }
-    const long declared = chunk->normal.todo;  // the loader's object size
-    bytes->clear();
+    c->size = chunk->normal.todo;  // the loader's object size
+    c->head.clear();
     unsigned char block[F_BUF_SIZE];
-    long got;
-    while ((got = pack_fread(block, sizeof block, chunk)) > 0) {
-        bytes->insert(bytes->end(), block, block + got);
+    const long wanted = head < c->size ? head : c->size;
+    for (long left = wanted; left > 0;) {
+        const long got = pack_fread(block, left < F_BUF_SIZE ? left : F_BUF_SIZE, chunk);
+        if (got <= 0) {
+            break;
+        }
+        c->head.insert(c->head.end(), block, block + got);
+        left -= got;
     }
-    const bool whole = !pack_ferror(chunk) && static_cast<long>(bytes->size()) == declared;
+    bool whole = c->size >= 0 && static_cast<long>(c->head.size()) == wanted;
+    const long rest = c->size - wanted;
+    if (whole && rest > 0) {
+        pack_fseek(chunk, static_cast<int>(rest - 1));
+        whole = pack_getc(chunk) != EOF;  // the last byte is there
+    }
+    whole = whole && !pack_ferror(chunk);
     pack_fclose_chunk(chunk);
     return whole;
 }
@@ -289,7 +327,7 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
     if (count < layout.count) {
         return false;
     }
-    std::vector<unsigned char> bytes;
+    Chunk chunk;
     for (int c = 0; c < count;) {
         const int kind = static_cast<int>(pack_mgetl(f));
         if (kind == DAT_PROPERTY) {
@@ -301,7 +339,7 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
         if ((c < layout.count && kind != layout.kinds[c]) || kind_is_unchecked(kind)) {
             return false;
         }
-        if (!read_chunk(f, &bytes) || !object_is_sound(kind, bytes)) {
+        if (!read_chunk(f, head_size(kind), &chunk) || !object_is_sound(kind, chunk)) {
             return false;
         }
         ++c;

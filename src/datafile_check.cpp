@@ -40,6 +40,7 @@ constexpr long MAX_BITMAP_SIDE = 4096;
 constexpr long BITMAP_HEADER = 6;     // depth, width, height
 constexpr long SAMPLE_HEADER = 8;     // bits, frequency, length
 constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
+constexpr long SKIP_STEP = 0x10000;
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
 
@@ -239,7 +240,7 @@ bool midi_is_sound(const Chunk &c)
 // Kinds the library has a reader of its own for, besides the three the game
 // uses; every other kind is loaded as plain bytes. DAT_END would make the
 // loader call the null reader of an empty table slot.
-bool kind_is_unchecked(int kind)
+bool has_unchecked_reader(int kind)
 {
     return kind == DAT_FILE || kind == DAT_FONT || kind == DAT_RLE_SPRITE ||
            kind == DAT_C_SPRITE || kind == DAT_XC_SPRITE || kind == DAT_END;
@@ -266,11 +267,28 @@ bool object_is_sound(int kind, const Chunk &c)
     }
 }
 
+// Skips `n` bytes of a chunk; false when they are not all there. A skip
+// through a compressed file goes on reading past its end for as long as it
+// was asked to, so it goes in steps, each ending on a byte that must exist.
+bool skip_bytes(PACKFILE *chunk, long n)
+{
+    while (n > 0) {
+        const long step = n < SKIP_STEP ? n : SKIP_STEP;
+        pack_fseek(chunk, static_cast<int>(step - 1));
+        if (pack_getc(chunk) == EOF) {
+            return false;
+        }
+        n -= step;
+    }
+    return true;
+}
+
 // Reads an object's chunk as the library unpacks it: the head into `c`, the
 // rest only skipped, which costs far less than reading it. False when the
-// chunk holds fewer bytes than it declares: the loader would allocate and
-// read the declared length. Never more than that is read: a compressed chunk
-// goes on giving bytes past its end, which would leave the walk out of step.
+// chunk holds fewer bytes than it declares, since the loader would allocate
+// and read the declared length. Exactly that length is consumed, as by the
+// loader: a compressed chunk goes on giving bytes past its end, and reading
+// them would leave the walk out of step.
 bool read_chunk(PACKFILE *f, long head, Chunk *c)
 {
     PACKFILE *chunk = pack_fopen_chunk(f, FALSE);
@@ -289,13 +307,8 @@ bool read_chunk(PACKFILE *f, long head, Chunk *c)
         c->head.insert(c->head.end(), block, block + got);
         left -= got;
     }
-    bool whole = c->size >= 0 && static_cast<long>(c->head.size()) == wanted;
-    const long rest = c->size - wanted;
-    if (whole && rest > 0) {
-        pack_fseek(chunk, static_cast<int>(rest - 1));
-        whole = pack_getc(chunk) != EOF;  // the last byte is there
-    }
-    whole = whole && !pack_ferror(chunk);
+    const bool whole = c->size >= 0 && static_cast<long>(c->head.size()) == wanted &&
+                       skip_bytes(chunk, c->size - wanted) && !pack_ferror(chunk);
     pack_fclose_chunk(chunk);
     return whole;
 }
@@ -336,7 +349,7 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
             }
             continue;
         }
-        if ((c < layout.count && kind != layout.kinds[c]) || kind_is_unchecked(kind)) {
+        if ((c < layout.count && kind != layout.kinds[c]) || has_unchecked_reader(kind)) {
             return false;
         }
         if (!read_chunk(f, head_size(kind), &chunk) || !object_is_sound(kind, chunk)) {

@@ -5,12 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES="cmake g++ make pkg-config liballegro4-dev libgtest-dev libbenchmark-dev \
-  timgm6mb-soundfont xvfb xdotool imagemagick x11-utils libx11-dev libxfixes-dev sox"
+# What the game needs to build and play; the tests need the rest.
+PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
+  libxfixes-dev sox clang"
 
 install_missing() {
   local missing=()
-  for p in $PACKAGES; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return
@@ -21,16 +23,27 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# clang's fuzzing runtime is packaged under clang's version number, where
+# the distribution packages it apart from clang.
+clang_runtime() {
+  local version
+  version=$(clang -dumpversion | cut -d. -f1)
+  if apt-cache show "libclang-rt-$version-dev" >/dev/null 2>&1; then
+    echo "libclang-rt-$version-dev"
+  fi
+}
+
 case "${1:-}" in
   play)
-    install_missing
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+    install_missing $PLAY_PACKAGES
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF
     cmake --build build -j"$(nproc)"
     cd build && exec ./zindle
     ;;
   test)
-    install_missing
-    cmake -S . -B build-test -DZINDLE_SANITIZE=ON
+    install_missing $PLAY_PACKAGES $TEST_PACKAGES
+    install_missing $(clang_runtime)
+    cmake -S . -B build-test -DZINDLE_SANITIZE=ON -DZINDLE_TESTS=ON
     cmake --build build-test -j"$(nproc)"
     ctest --test-dir build-test --output-on-failure
     ;;

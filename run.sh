@@ -2,11 +2,13 @@
 # One command to set up, build and then play or test Zindle.
 #   ./run.sh play   install what is missing, build, start the game
 #   ./run.sh test   install what is missing, build with sanitizers, run every test
+#   ./run.sh package  install what is missing, build dist/zindle_<version>_<arch>.deb, check it with lintian
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES="cmake g++ make pkg-config liballegro4-dev libgtest-dev libbenchmark-dev \
-  timgm6mb-soundfont xvfb xdotool imagemagick x11-utils libx11-dev libxfixes-dev sox"
+  timgm6mb-soundfont xvfb xdotool imagemagick x11-utils libx11-dev libxfixes-dev sox \
+  libpng-dev dpkg-dev desktop-file-utils appstream groff-base"
 
 install_missing() {
   local missing=()
@@ -34,8 +36,23 @@ case "${1:-}" in
     cmake --build build-test -j"$(nproc)"
     ctest --test-dir build-test --output-on-failure
     ;;
+  package)
+    PACKAGES="$PACKAGES lintian"
+    install_missing
+    export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}"
+    # Debian's own compiler and linker hardening, all of it.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DZINDLE_BENCHMARKS=OFF \
+      -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+    cmake --build build-package --target zindle -j"$(nproc)"
+    rm -f dist/zindle_*.deb
+    deb=$(sh packaging/make-deb.sh build-package dist)
+    lintian --fail-on error "$deb"
+    echo "Built $deb"
+    ;;
   *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|package" >&2
     exit 2
     ;;
 esac

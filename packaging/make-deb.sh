@@ -33,13 +33,14 @@ gzip -9n "$root/usr/share/man/man6/zindle.6" "$root/usr/share/doc/zindle/changel
 chmod -R u+rwX,go+rX,go-w "$root"
 
 # The libraries the program needs, with the versions their packages promise;
-# dpkg-shlibdeps reads the package's name from a debian/control of its own.
+# dpkg-shlibdeps reads the package's name from a debian/control of its own,
+# and finds the package's root by its DEBIAN folder.
+mkdir "$root/DEBIAN"
 printf 'Source: zindle\n\nPackage: zindle\nArchitecture: any\n' >"$stage/debian/control"
 depends=$(cd "$stage" && dpkg-shlibdeps -O "$program" | sed -n 's/^shlibs:Depends=//p')
 # Kibibytes as dpkg counts them: each file rounded up, one for each folder.
 size=$(find "$root/usr" -type f -printf '%s\n' -o -printf '1024\n' | awk '{ s += int(($1 + 1023) / 1024) } END { print s }')
 
-mkdir "$root/DEBIAN"
 {
   sed '/^Description:/,$d' "$control"
   echo "Architecture: $arch"
@@ -48,6 +49,7 @@ mkdir "$root/DEBIAN"
   sed -n '/^Description:/,$p' "$control"
 } >"$root/DEBIAN/control"
 (cd "$root" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+chmod 0755 "$root/DEBIAN"
 chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 find "$root" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 

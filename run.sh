@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # One command to set up, build and then play or test Zindle.
-#   ./run.sh play   install what is missing, build, start the game
-#   ./run.sh test   install what is missing, build with sanitizers, run every test
+#   ./run.sh play     install what is missing, build, start the game
+#   ./run.sh test     install what is missing, build with sanitizers, run every test
+#   ./run.sh package  install what is missing, build dist/zindle_<version>_<arch>.deb
+#                     and check it with lintian
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# What the game needs to build and play; the tests need the rest.
-PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont"
+# What the game needs to build and play; the tests and the package need more.
+PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont libpng-dev"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
-  libxfixes-dev sox clang"
+  libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base"
+PACKAGE_PACKAGES="dpkg-dev lintian"
 
 install_missing() {
   local missing=()
@@ -47,8 +50,22 @@ case "${1:-}" in
     cmake --build build-test -j"$(nproc)"
     ctest --test-dir build-test --output-on-failure
     ;;
+  package)
+    install_missing $PLAY_PACKAGES $PACKAGE_PACKAGES
+    export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}"
+    # Debian's own compiler and linker hardening, all of it.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF \
+      -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+    cmake --build build-package --target zindle -j"$(nproc)"
+    rm -f dist/zindle_*.deb
+    deb=$(sh packaging/make-deb.sh build-package dist)
+    lintian --fail-on error "$deb"
+    echo "Built $deb"
+    ;;
   *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|package" >&2
     exit 2
     ;;
 esac

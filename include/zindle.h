@@ -83,6 +83,9 @@ enum SetupResult {
     SETUP_NO_DISPLAY = 4,
 };
 int setup();
+// The window's class and icon, which tie it to the game's desktop entry;
+// set before the library starts, as it opens its window then (desktop.cpp).
+void set_window_identity();
 void timer_func();
 void rate_func();
 void draw_mask_layout();

@@ -201,6 +201,7 @@ bool load_stuff()
 
 int setup()
 {
+    set_window_identity();
     if (allegro_init() != 0) {
         std::fprintf(stderr, "Zindle needs a graphical display, and none could be opened.\n");
         return SETUP_NO_DISPLAY;

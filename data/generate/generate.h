@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct BITMAP;
 
@@ -52,6 +53,8 @@ BITMAP *new_bitmap(int w, int h, Rgb fill);
 using Shape = std::function<bool(double x, double y)>;
 void fill_shape(BITMAP *bmp, int x0, int y0, int x1, int y1, const Shape &inside, Rgb c);
 bool in_round_rect(double x, double y, double l, double t, double r, double b, double radius);
+// A shape grown by `d` pixels, for a symbol's dark rim.
+Shape grown(const Shape &s, double d);
 // A raised rounded button with a bevel, filling l..r x t..b.
 void draw_button(BITMAP *bmp, int l, int t, int r, int b);
 // The night landscape both backdrops share.
@@ -72,7 +75,24 @@ void draw_text_centred(BITMAP *bmp, int cx, int y, const std::string &s, const T
 // ---- The pictures (tiles.cpp, screens.cpp) -----------------------------------
 void write_tiles(const std::string &dir);
 BITMAP *paint_block_tile(int kind);  // kind 0..5, a new 32 x 32 bitmap
+Rgb block_colour(int kind);
+Shape block_symbol(int kind);  // in a 32 x 32 tile's pixels, centred on (16, 16)
 void write_screens(const std::string &dir);
+
+// ---- The icons (icons.cpp, icon_files.cpp) -----------------------------------
+// A picture with see-through edges: colours in a 24-bit bitmap, and each
+// pixel's coverage, 0..255.
+struct Icon {
+    BITMAP *rgb;
+    std::vector<unsigned char> alpha;
+};
+constexpr int WINDOW_ICON_SIZE = 48;
+Icon paint_icon(int size);
+// icon_<size>.png for the desktop at each size, and window_icon.cpp: the
+// window's icon as XPM data compiled into the game.
+void write_icons(const std::string &dir, const std::vector<int> &sizes);
+void write_png(const Icon &icon, const std::string &path);
+void write_xpm_source(const Icon &icon, const std::string &array_name, const std::string &path);
 
 // ---- The sounds (tune.cpp, sound.cpp) ----------------------------------------
 void write_tune(const std::string &path);

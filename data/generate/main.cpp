@@ -1,5 +1,7 @@
-// Writes every source file of Zindle's two datafiles into one folder:
+// Writes every source file of Zindle's two datafiles into one folder, or the
+// game's icons, at the sizes given, into another:
 //   zindle_generate <output folder>
+//   zindle_generate --icons <output folder> <size>...
 #include "generate.h"
 
 #include <allegro.h>
@@ -7,10 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const bool icons = argc >= 3 && std::string(argv[1]) == "--icons";
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: %s <output folder> | --icons <output folder> <size>...\n", argv[0]);
         return 2;
     }
     // No display is needed: memory bitmaps and the built-in font suffice.
@@ -19,6 +24,18 @@ int main(int argc, char **argv) {
         return 1;
     }
     set_color_depth(24);
+    if (icons) {
+        std::vector<int> sizes;
+        for (int i = 3; i < argc; ++i) {
+            sizes.push_back(std::atoi(argv[i]));
+            if (sizes.back() <= 0) {
+                std::fprintf(stderr, "not an icon size: %s\n", argv[i]);
+                return 2;
+            }
+        }
+        write_icons(argv[2], sizes);
+        return 0;
+    }
     const std::string dir = argv[1];
     write_tiles(dir);
     write_screens(dir);

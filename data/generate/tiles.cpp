@@ -131,17 +131,6 @@ std::vector<Block> blocks() {
     };
 }
 
-// A shape grown by `d` pixels, for the symbol's dark rim.
-Shape grown(const Shape &s, double d) {
-    return [s, d](double x, double y) {
-        for (int i = 0; i < 16; ++i) {
-            const double a = i * PI / 8;
-            if (s(x + d * std::cos(a), y + d * std::sin(a))) return true;
-        }
-        return s(x, y);
-    };
-}
-
 BITMAP *paint_block(const Block &b) {
     constexpr double R = 5.0, S = TILE_SIZE;
     BITMAP *t = new_bitmap(TILE_SIZE, TILE_SIZE, pal::GLASS);
@@ -167,7 +156,19 @@ BITMAP *paint_block(const Block &b) {
 }
 }  // namespace
 
+Shape grown(const Shape &s, double d) {
+    return [s, d](double x, double y) {
+        for (int i = 0; i < 16; ++i) {
+            const double a = i * PI / 8;
+            if (s(x + d * std::cos(a), y + d * std::sin(a))) return true;
+        }
+        return s(x, y);
+    };
+}
+
 BITMAP *paint_block_tile(int kind) { return paint_block(blocks().at(kind)); }
+Rgb block_colour(int kind) { return blocks().at(kind).colour; }
+Shape block_symbol(int kind) { return blocks().at(kind).symbol; }
 
 void write_tiles(const std::string &dir) {
     BITMAP *frame = draw_frame();

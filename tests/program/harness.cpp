@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -234,14 +235,23 @@ bool start_game(GameRun *g, const std::string &binary, const std::string &workdi
     write_file(stand_in, MESSAGE_STAND_IN);
     chmod(stand_in.c_str(), 0755);
 
-    // Entries given by the caller come first, so they win over the defaults.
+    // Entries given by the caller replace the defaults. Each name appears
+    // once: a shell (the installed launcher) keeps the last of two, the
+    // library the first.
     std::vector<std::string> env = extra_env;
     const std::vector<std::string> defaults = {
         "HOME=" + g->scratch,
         "PATH=" + g->scratch + "/bin:/usr/local/bin:/usr/bin:/bin",
         "ZINDLE_MESSAGE_RECORD=" + g->scratch + "/message.txt",
     };
-    env.insert(env.end(), defaults.begin(), defaults.end());
+    for (const std::string &entry : defaults) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        const bool given = std::any_of(env.begin(), env.end(),
+                                       [&](const std::string &e) { return e.rfind(name, 0) == 0; });
+        if (!given) {
+            env.push_back(entry);
+        }
+    }
     if (!display.empty()) {
         env.push_back("DISPLAY=" + display);
     }

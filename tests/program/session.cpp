@@ -2,7 +2,10 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -27,6 +30,34 @@ const Artwork &artwork()
     return art;
 }
 
+std::string capture_config(const std::string &wav)
+{
+    return "pcm.!default { type plug; slave { pcm \"capture\"; format S16_LE } }\n"
+           "pcm.capture { type file; slave.pcm \"null\"; file \"" +
+           wav + "\"; format \"wav\" }\n";
+}
+
+double wav_rms(const std::vector<unsigned char> &wav)
+{
+    std::size_t at = 12;  // past "RIFF", the size and "WAVE"
+    while (at + 8 <= wav.size()) {
+        const std::size_t size = wav[at + 4] | wav[at + 5] << 8 | wav[at + 6] << 16 |
+                                 static_cast<std::size_t>(wav[at + 7]) << 24;
+        if (std::memcmp(&wav[at], "data", 4) == 0) {
+            const std::size_t end = std::min(wav.size(), at + 8 + size);
+            double sum = 0;
+            std::size_t n = 0;
+            for (std::size_t i = at + 8; i + 1 < end; i += 2, ++n) {
+                const double s = static_cast<std::int16_t>(wav[i] | wav[i + 1] << 8);
+                sum += s * s;
+            }
+            return n ? std::sqrt(sum / n) : -1;
+        }
+        at += 8 + size;
+    }
+    return -1;
+}
+
 void GameSession::SetUp()
 {
     artwork();
@@ -45,16 +76,16 @@ void GameSession::TearDown()
 
 bool GameSession::launch(const std::string &workdir, const std::vector<std::string> &extra_env)
 {
-    if (!start_game(&game, ZINDLE_GAME, workdir, x.name(), extra_env)) {
+    if (!start_game(&game, program, workdir, x.name(), extra_env)) {
         return false;
     }
     win = wait_for_window(x.dpy, "Zindle", STARTUP_SECONDS);
     return win != 0;
 }
 
-void GameSession::open_menu()
+void GameSession::open_menu(const std::string &workdir, const std::vector<std::string> &extra_env)
 {
-    ASSERT_TRUE(launch()) << "no window titled Zindle; " << describe_end(game);
+    ASSERT_TRUE(launch(workdir, extra_env)) << "no window titled Zindle; " << describe_end(game);
     ASSERT_TRUE(shows_menu());
     // Right after the window opens the game puts the pointer back where it
     // was; keep choosing help until the game has taken the click where it

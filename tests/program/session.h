@@ -21,18 +21,31 @@ constexpr double EXIT_SECONDS = 10;
 // The real datafiles' pictures, loaded once per test program.
 const Artwork &artwork();
 
+// Sound captured through ALSA: the .asoundrc text that sends the default
+// output into the WAV file `wav`, and the RMS of the 16-bit samples in a WAV
+// file's data chunk (-1 when there is none).
+std::string capture_config(const std::string &wav);
+double wav_rms(const std::vector<unsigned char> &wav);
+// A capture reaches this size after about a second of sound.
+constexpr long CAPTURE_BYTES = 200000;
+constexpr double CAPTURE_SECONDS = 30;
+// Root mean square of the 16-bit samples; the tune is far louder, digital
+// silence is 0.
+constexpr double AUDIBLE_RMS = 160;
+
 class GameSession : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the game in `workdir` (the build folder by default) and waits
+    // Starts `program` in `workdir` (the build folder by default) and waits
     // for its window; false when none opens.
     bool launch(const std::string &workdir = ZINDLE_DATA_DIR,
                 const std::vector<std::string> &extra_env = {});
     // Starts the game and waits until the menu is drawn and the game follows
     // the pointer (it undoes pointer moves for a moment after opening).
-    void open_menu();
+    void open_menu(const std::string &workdir = ZINDLE_DATA_DIR,
+                   const std::vector<std::string> &extra_env = {});
 
     void click_at(int x, int y);
     void press(const char *key);
@@ -49,6 +62,7 @@ class GameSession : public ::testing::Test {
     void help_and_back();
     ::testing::AssertionResult exits_with(int code);
 
+    std::string program = ZINDLE_GAME;  // what launch starts
     XServer x;
     GameRun game;
     Window win = 0;

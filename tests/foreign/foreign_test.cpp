@@ -51,20 +51,7 @@ std::string menu_difference(const Picture &p)
     return wrong ? first.str() + ", " + std::to_string(wrong) + " pixels" : "";
 }
 
-class ForeignDatafiles : public GameSession, public ::testing::WithParamInterface<std::string> {
-  protected:
-    void SetUp() override
-    {
-        GameSession::SetUp();
-        dir = make_scratch_dir();
-    }
-    void TearDown() override
-    {
-        GameSession::TearDown();
-        remove_tree(dir);
-    }
-    std::string dir;
-};
+class ForeignDatafiles : public GameSession, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(ForeignDatafiles, StartTheGameAtTheirMenu)
 {

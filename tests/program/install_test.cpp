@@ -90,28 +90,21 @@ std::vector<unsigned char> installed_icon(unsigned size)
     return ::testing::AssertionSuccess();
 }
 
+// Played from the scratch folder, which is also its HOME.
 class Installed : public GameSession {
   protected:
     void SetUp() override
     {
         GameSession::SetUp();
         program = ZINDLE_INSTALL_PREFIX "/games/zindle";
-        elsewhere = make_scratch_dir();
     }
-    void TearDown() override
-    {
-        GameSession::TearDown();
-        remove_tree(elsewhere);
-    }
-
-    std::string elsewhere;  // the working folder, and HOME
 };
 
 TEST_F(Installed, TheLauncherStartsTheGameWithItsTuneFromAnyFolder)
 {
-    const std::string wav = elsewhere + "/capture.wav";
-    write_file(elsewhere + "/.asoundrc", capture_config(wav));
-    open_menu(elsewhere, {"HOME=" + elsewhere});
+    const std::string wav = dir + "/capture.wav";
+    write_file(dir + "/.asoundrc", capture_config(wav));
+    open_menu(dir, {"HOME=" + dir});
     ASSERT_FALSE(HasFatalFailure());
 
     const std::string wm_class = desktop_entry_value("StartupWMClass");

@@ -61,6 +61,7 @@ double wav_rms(const std::vector<unsigned char> &wav)
 void GameSession::SetUp()
 {
     artwork();
+    dir = make_scratch_dir();
     ASSERT_TRUE(start_xserver(&x)) << "Xvfb did not start";
 }
 
@@ -72,6 +73,7 @@ void GameSession::TearDown()
     }
     finish_game(&game);
     stop_xserver(&x);
+    remove_tree(dir);
 }
 
 bool GameSession::launch(const std::string &workdir, const std::vector<std::string> &extra_env)

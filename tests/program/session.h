@@ -63,6 +63,7 @@ class GameSession : public ::testing::Test {
     ::testing::AssertionResult exits_with(int code);
 
     std::string program = ZINDLE_GAME;  // what launch starts
+    std::string dir;  // a scratch folder of the test's own, removed after it
     XServer x;
     GameRun game;
     Window win = 0;

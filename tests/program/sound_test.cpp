@@ -8,10 +8,9 @@ using Sound = GameSession;
 
 TEST_F(Sound, TheTuneIsHeardWhileTheMenuWaits)
 {
-    const std::string home = make_scratch_dir();
-    const std::string wav = home + "/capture.wav";
-    write_file(home + "/.asoundrc", capture_config(wav));
-    ASSERT_TRUE(launch(ZINDLE_DATA_DIR, {"HOME=" + home}));
+    const std::string wav = dir + "/capture.wav";
+    write_file(dir + "/.asoundrc", capture_config(wav));
+    ASSERT_TRUE(launch(ZINDLE_DATA_DIR, {"HOME=" + dir}));
     EXPECT_TRUE(shows_menu()) << "message: " << last_message(game);
     EXPECT_TRUE(wait_until([&] { return static_cast<long>(read_bytes(wav).size()) > CAPTURE_BYTES; },
                            CAPTURE_SECONDS))
@@ -20,22 +19,19 @@ TEST_F(Sound, TheTuneIsHeardWhileTheMenuWaits)
     EXPECT_TRUE(exits_with(0));
     const double rms = wav_rms(read_bytes(wav));
     EXPECT_GT(rms, AUDIBLE_RMS);
-    remove_tree(home);
 }
 
 TEST_F(Sound, WithoutASoundDeviceTheGameRunsSilently)
 {
-    const std::string home = make_scratch_dir();
     // The default device names a sound card that does not exist.
-    write_file(home + "/.asoundrc", "pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n");
-    ASSERT_TRUE(launch(ZINDLE_DATA_DIR, {"HOME=" + home}));
+    write_file(dir + "/.asoundrc", "pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n");
+    ASSERT_TRUE(launch(ZINDLE_DATA_DIR, {"HOME=" + dir}));
     EXPECT_TRUE(shows_menu()) << "message: " << last_message(game);
     click_at(150, 260);
     TileSeen tile{};
     EXPECT_TRUE(shows_lone_tile(&tile));
     send_close_request(x.dpy, win);
     EXPECT_TRUE(exits_with(0));
-    remove_tree(home);
 }
 
 }  // namespace

@@ -18,17 +18,6 @@ constexpr unsigned SEED = 20240611;
 
 class StartUp : public GameSession {
   protected:
-    void SetUp() override
-    {
-        GameSession::SetUp();
-        dir = make_scratch_dir();
-    }
-    void TearDown() override
-    {
-        GameSession::TearDown();
-        remove_tree(dir);
-    }
-
     void put(const char *name) { copy_file(std::string(ZINDLE_DATA_DIR) + "/" + name, dir + "/" + name); }
     std::vector<unsigned char> real(const char *name)
     {
@@ -58,8 +47,6 @@ class StartUp : public GameSession {
         finish_game(&game);
         return seen;
     }
-
-    std::string dir;
 };
 
 std::string expected(const char *message)

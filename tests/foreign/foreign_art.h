@@ -11,11 +11,6 @@
 // of 255/31), so 15- and 16-bit datafiles change it by a few levels only.
 constexpr std::uint32_t FOREIGN_MENU_BACKDROP = 0x00A563;  // solid green
 constexpr std::uint32_t FOREIGN_MENU_MARK = 0xFFA500;      // orange bars
-constexpr std::uint32_t FOREIGN_HELP_MARK = 0xFFFFFF;      // white bars
-constexpr std::uint32_t FOREIGN_PLAY_BACKDROP = 0x631042;  // plum, with stripes
-constexpr std::uint32_t FOREIGN_PLAY_STRIPE = 0x841863;
-constexpr std::uint32_t FOREIGN_TITLE = 0xFFFF00;          // a yellow bar
-constexpr std::uint32_t FOREIGN_FRAME = 0xC6C6C6;          // light grey edges
 constexpr std::uint32_t FOREIGN_MASK = 0xFF00FF;           // see-through
 constexpr int FOREIGN_TOLERANCE = 8;  // per channel, for 15/16-bit packing
 

@@ -13,23 +13,14 @@ constexpr int HELP_X = 194, HELP_Y = 375;  // inside the help entry
 constexpr int BACK_X = 275, BACK_Y = 610;  // inside the help screen's back button
 constexpr int POINTER_ATTEMPTS = 20;
 constexpr double POINTER_ATTEMPT_SECONDS = 0.5;
+// A capture reaches this size after about a second of sound.
+constexpr long CAPTURE_BYTES = 200000;
+constexpr double CAPTURE_SECONDS = 30;
+// Root mean square of the 16-bit samples; the tune is far louder, digital
+// silence is 0.
+constexpr double AUDIBLE_RMS = 160;
 
-}  // namespace
-
-const Artwork &artwork()
-{
-    static Artwork art;
-    static bool loaded = false;
-    if (!loaded) {
-        if (!load_artwork(ZINDLE_DATA_DIR, &art)) {
-            std::fprintf(stderr, "cannot read the datafiles in %s\n", ZINDLE_DATA_DIR);
-            std::abort();
-        }
-        loaded = true;
-    }
-    return art;
-}
-
+// ALSA configuration that sends the default output into a WAV file.
 std::string capture_config(const std::string &wav)
 {
     return "pcm.!default { type plug; slave { pcm \"capture\"; format S16_LE } }\n"
@@ -37,6 +28,7 @@ std::string capture_config(const std::string &wav)
            wav + "\"; format \"wav\" }\n";
 }
 
+// RMS of the 16-bit samples in a WAV file's data chunk; -1 when there is none.
 double wav_rms(const std::vector<unsigned char> &wav)
 {
     std::size_t at = 12;  // past "RIFF", the size and "WAVE"
@@ -56,6 +48,22 @@ double wav_rms(const std::vector<unsigned char> &wav)
         at += 8 + size;
     }
     return -1;
+}
+
+}  // namespace
+
+const Artwork &artwork()
+{
+    static Artwork art;
+    static bool loaded = false;
+    if (!loaded) {
+        if (!load_artwork(ZINDLE_DATA_DIR, &art)) {
+            std::fprintf(stderr, "cannot read the datafiles in %s\n", ZINDLE_DATA_DIR);
+            std::abort();
+        }
+        loaded = true;
+    }
+    return art;
 }
 
 void GameSession::SetUp()
@@ -184,4 +192,31 @@ void GameSession::help_and_back()
                << "the game ended with " << describe_end(game) << ", not exit " << code;
     }
     return ::testing::AssertionSuccess();
+}
+
+std::vector<std::string> GameSession::capture_sound()
+{
+    write_file(dir + "/.asoundrc", capture_config(dir + "/capture.wav"));
+    return {"HOME=" + dir};
+}
+
+::testing::AssertionResult GameSession::sound_flows()
+{
+    const std::string wav = dir + "/capture.wav";
+    if (wait_until([&] { return static_cast<long>(read_bytes(wav).size()) > CAPTURE_BYTES; },
+                   CAPTURE_SECONDS)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the capture stayed at " << read_bytes(wav).size()
+                                         << " bytes";
+}
+
+::testing::AssertionResult GameSession::captured_sound_is_audible()
+{
+    const double rms = wav_rms(read_bytes(dir + "/capture.wav"));
+    if (rms > AUDIBLE_RMS) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the captured sound has an RMS of " << rms << ", not over "
+                                         << AUDIBLE_RMS;
 }

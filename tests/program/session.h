@@ -21,18 +21,6 @@ constexpr double EXIT_SECONDS = 10;
 // The real datafiles' pictures, loaded once per test program.
 const Artwork &artwork();
 
-// Sound captured through ALSA: the .asoundrc text that sends the default
-// output into the WAV file `wav`, and the RMS of the 16-bit samples in a WAV
-// file's data chunk (-1 when there is none).
-std::string capture_config(const std::string &wav);
-double wav_rms(const std::vector<unsigned char> &wav);
-// A capture reaches this size after about a second of sound.
-constexpr long CAPTURE_BYTES = 200000;
-constexpr double CAPTURE_SECONDS = 30;
-// Root mean square of the 16-bit samples; the tune is far louder, digital
-// silence is 0.
-constexpr double AUDIBLE_RMS = 160;
-
 class GameSession : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -61,6 +49,14 @@ class GameSession : public ::testing::Test {
     // where they are made.
     void help_and_back();
     ::testing::AssertionResult exits_with(int code);
+
+    // Sends the game's sound through ALSA into a WAV file in the scratch
+    // folder, which becomes its HOME: launch it with this environment.
+    std::vector<std::string> capture_sound();
+    // Waits until about a second of sound has been captured.
+    ::testing::AssertionResult sound_flows();
+    // The tune is heard: the capture is far from digital silence.
+    ::testing::AssertionResult captured_sound_is_audible();
 
     std::string program = ZINDLE_GAME;  // what launch starts
     std::string dir;  // a scratch folder of the test's own, removed after it

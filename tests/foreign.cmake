@@ -4,8 +4,11 @@
 add_executable(foreign_art
   foreign/foreign_art_main.cpp
   foreign/foreign_pictures.cpp
-  foreign/foreign_sounds.cpp)
+  foreign/foreign_tune.cpp)
 target_link_libraries(foreign_art PRIVATE PkgConfig::ALLEGRO)
+# The clearing sound: a falling square-wave chirp, 8-bit mono, a layout the
+# game's own 16-bit sound does not use.
+find_program(FOREIGN_SOX sox REQUIRED)
 
 # Four packings in which every value of each option appears.
 set(FOREIGN_PACKINGS c0-s0-bpp15 c1-s1-bpp16 c2-s2-bpp24 c1-s0-bpp32)
@@ -24,11 +27,18 @@ set(FOREIGN_DATAFILES)
 set(FOREIGN_TINY_DIRS)
 foreach(size full tiny)
   set(art_dir ${FOREIGN_DIR}/art-${size})
+  if(size STREQUAL "tiny")
+    set(seconds 0.004)
+  else()
+    set(seconds 0.25)
+  endif()
   list(TRANSFORM FOREIGN_ART_FILES PREPEND ${art_dir}/ OUTPUT_VARIABLE art)
   add_custom_command(
     OUTPUT ${art}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${art_dir}
     COMMAND foreign_art ${art_dir} ${size}
+    COMMAND ${FOREIGN_SOX} -n -r 11025 -e unsigned-integer -b 8 -c 1 ${art_dir}/chirp.wav
+            synth ${seconds} square 1200-300 fade 0 ${seconds} ${seconds} vol 0.8
     DEPENDS foreign_art
     COMMENT "Drawing the foreign test art (${size})"
     VERBATIM)

@@ -45,10 +45,9 @@ inline std::uint32_t foreign_menu_pixel(int x, int y)
     return FOREIGN_MENU_BACKDROP;
 }
 
-// Writes every file foreign/pack.sh packs into `dir`; false (and a message
-// on stderr) when one cannot be written.
+// Write the pictures and the tune foreign/pack.sh packs (the sound comes
+// from sox); false, with a message on stderr, when one cannot be written.
 bool write_foreign_pictures(const std::string &dir, bool tiny);
 bool write_foreign_tune(const std::string &path, bool tiny);
-bool write_foreign_sound(const std::string &path, bool tiny);
 
 #endif

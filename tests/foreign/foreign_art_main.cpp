@@ -1,7 +1,7 @@
-// Writes the foreign datafiles' sources into a folder:
+// Writes the foreign datafiles' pictures and tune into a folder:
 //   foreign_art <output folder> full|tiny
 // "full" draws every picture at the size the game draws it; "tiny" writes
-// small ones, a two-note tune and a short sound, as seeds for fuzzing.
+// small ones and a two-note tune, as seeds for fuzzing.
 #include <allegro.h>
 
 #include <cerrno>
@@ -26,8 +26,7 @@ int main(int argc, char **argv)
     const std::string dir = argv[1];
     const bool tiny = size == "tiny";
     const bool ok = write_foreign_pictures(dir, tiny) &&
-                    write_foreign_tune(dir + "/tune.mid", tiny) &&
-                    write_foreign_sound(dir + "/chirp.wav", tiny);
+                    write_foreign_tune(dir + "/tune.mid", tiny);
     return ok ? 0 : 1;
 }
 END_OF_MAIN()

@@ -1,7 +1,5 @@
-// The tune and the sound of the foreign datafiles, written byte by byte in
-// layouts the game's own build does not use: a format 0 MIDI file with
-// running status, and an 8-bit mono WAV.
-#include <cmath>
+// The tune of the foreign datafiles, written byte by byte in a layout the
+// game's own build does not use: a format 0 MIDI file with running status.
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -16,21 +14,10 @@ constexpr int TICKS_PER_BEAT = 120;
 constexpr int MICROSECONDS_PER_BEAT = 400000;  // 150 beats a minute
 constexpr int VIBRAPHONE = 11;  // an instrument the game's instrument set holds
 constexpr int VELOCITY = 100;
-constexpr int SAMPLE_RATE = 11025;
-constexpr int FULL_FRAMES = SAMPLE_RATE / 4;
-constexpr int TINY_FRAMES = 40;
-constexpr double PI = 3.14159265358979323846;
 
 void put_be(Bytes &out, std::uint32_t v, int bytes)
 {
     for (int i = bytes - 1; i >= 0; --i) {
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-}
-
-void put_le(Bytes &out, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
 }
@@ -95,38 +82,4 @@ bool write_foreign_tune(const std::string &path, bool tiny)
     put_be(midi, static_cast<std::uint32_t>(track.size()), 4);
     midi.insert(midi.end(), track.begin(), track.end());
     return write(path, midi);
-}
-
-// A falling chirp that fades out: unsigned 8-bit samples around 128.
-bool write_foreign_sound(const std::string &path, bool tiny)
-{
-    const int frames = tiny ? TINY_FRAMES : FULL_FRAMES;
-    Bytes samples;
-    double phase = 0;
-    for (int i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / frames;
-        phase += 2 * PI * (1200 - 900 * t) / SAMPLE_RATE;
-        const double level = 100 * (1 - t) * (std::sin(phase) >= 0 ? 1 : -1);
-        samples.push_back(static_cast<std::uint8_t>(std::lround(128 + level)));
-    }
-
-    Bytes wav;
-    put_text(wav, "RIFF");
-    put_le(wav, static_cast<std::uint32_t>(36 + samples.size()), 4);
-    put_text(wav, "WAVE");
-    put_text(wav, "fmt ");
-    put_le(wav, 16, 4);
-    put_le(wav, 1, 2);  // PCM
-    put_le(wav, 1, 2);  // mono
-    put_le(wav, SAMPLE_RATE, 4);
-    put_le(wav, SAMPLE_RATE, 4);  // bytes a second
-    put_le(wav, 1, 2);            // bytes a frame
-    put_le(wav, 8, 2);            // bits a sample
-    put_text(wav, "data");
-    put_le(wav, static_cast<std::uint32_t>(samples.size()), 4);
-    wav.insert(wav.end(), samples.begin(), samples.end());
-    if (samples.size() % 2) {
-        wav.push_back(0);  // RIFF chunks are padded to an even length
-    }
-    return write(path, wav);
 }

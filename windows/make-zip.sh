@@ -1,12 +1,12 @@
 #!/bin/sh
 # Lays out the Windows download in a folder of its own and packs it:
-#   make-zip.sh <folder> <zip> <time> <file>... -- <text file>...
+#   make-zip.sh <Info-ZIP zip> <folder> <zip> <time> <file>... -- <text file>...
 # Files keep their names; text files get Windows line ends and a .txt name.
 # Every file carries <time> (seconds since 1970: the release day), and zip
 # stores no owners or extra fields, so two builds give the same bytes.
 set -eu
-stage=$1 zip=$2 time=$3
-shift 3
+infozip=$1 stage=$2 zip=$3 time=$4
+shift 4
 rm -rf "$stage" "$zip"
 mkdir -p "$stage"
 while [ "$1" != -- ]; do
@@ -19,4 +19,4 @@ for text in "$@"; do
 done
 find "$stage" -exec touch -d "@$time" {} +
 cd "$(dirname "$stage")"
-find "$(basename "$stage")" -type f | LC_ALL=C sort | TZ=UTC zip -q -X -D -9 "$zip" -@
+find "$(basename "$stage")" -type f | LC_ALL=C sort | TZ=UTC "$infozip" -q -X -D -9 "$zip" -@

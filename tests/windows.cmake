@@ -7,8 +7,9 @@ endif()
 
 add_test(NAME windows_files_are_clean_and_reproducible
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/built.sh ${CMAKE_BINARY_DIR} ${ZINDLE_WIN_GAME_BUILD}
-          ${ZINDLE_ALLEGRO_BUILD_LOG} ${ZINDLE_ZIP} ${ZINDLE_SETUP} ${ZINDLE_WIN_FILES})
-set_tests_properties(windows_files_are_clean_and_reproducible PROPERTIES TIMEOUT 300)
+          ${ZINDLE_ALLEGRO_BUILD_LOG} ${ZINDLE_ZIP} ${ZINDLE_SETUP})
+# It builds the files again, so no game plays them meanwhile.
+set_tests_properties(windows_files_are_clean_and_reproducible PROPERTIES TIMEOUT 300 RESOURCE_LOCK windows_files)
 
 set(ZINDLE_WINE_PREFIX ${CMAKE_BINARY_DIR}/windows/wine-prefix)
 add_test(NAME wine_prefix
@@ -23,4 +24,4 @@ target_compile_definitions(windows_tests PRIVATE
 target_link_libraries(windows_tests PRIVATE program_harness GTest::gtest_main)
 add_dependencies(windows_tests zindle_windows)
 gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST
-  PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine)
+  PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine RESOURCE_LOCK windows_files)

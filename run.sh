@@ -4,13 +4,19 @@
 #   ./run.sh test     install what is missing, build with sanitizers, run every test
 #   ./run.sh package  install what is missing, build dist/zindle_<version>_<arch>.deb
 #                     and check it with lintian
+#   ./run.sh windows  install what is missing, build the game for 64-bit Windows:
+#                     dist/zindle-<version>-win64.zip and its installer
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # What the game needs to build and play; the tests and the package need more.
 PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont libpng-dev"
+# The Windows build cross-compiles with mingw-w64 and packs with zip and NSIS;
+# its tests play it under Wine, also under the twm window manager.
+WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip nsis"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
-  libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base"
+  libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base \
+  $WINDOWS_PACKAGES wine wine64 twm unzip"
 PACKAGE_PACKAGES="dpkg-dev lintian"
 
 install_missing() {
@@ -64,8 +70,19 @@ case "${1:-}" in
     lintian --fail-on error "$deb"
     echo "Built $deb"
     ;;
+  windows)
+    install_missing $PLAY_PACKAGES $WINDOWS_PACKAGES
+    cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF -DZINDLE_WINDOWS=ON
+    cmake --build build-windows --target zindle_windows -j"$(nproc)"
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+    mkdir -p dist
+    rm -f dist/zindle-*-win64.zip dist/zindle-*-win64-setup.exe
+    cp "build-windows/windows/zindle-$version-win64.zip" \
+       "build-windows/windows/zindle-$version-win64-setup.exe" dist/
+    echo "Built dist/zindle-$version-win64.zip and dist/zindle-$version-win64-setup.exe"
+    ;;
   *)
-    echo "usage: $0 play|test|package" >&2
+    echo "usage: $0 play|test|package|windows" >&2
     exit 2
     ;;
 esac

@@ -19,7 +19,7 @@ void BM_StartToMenu(benchmark::State &state)
     for (auto _ : state) {
         GameRun game;
         const auto t0 = std::chrono::steady_clock::now();
-        if (!start_game(&game, ZINDLE_GAME, ZINDLE_DATA_DIR, x.name())) {
+        if (!start_game(&game, {ZINDLE_GAME}, ZINDLE_DATA_DIR, x.name())) {
             state.SkipWithError("the game did not start");
             break;
         }

@@ -83,8 +83,10 @@ enum SetupResult {
     SETUP_NO_DISPLAY = 4,
 };
 int setup();
-// The window's class and icon, which tie it to the game's desktop entry;
-// set before the library starts, as it opens its window then (desktop.cpp).
+// The window's identity on the desktop, set before the library starts, as
+// it opens its window then: on X its class and icon, which tie it to the
+// game's desktop entry (platform_x11.cpp); Windows reads the icon from the
+// executable's resources (platform_windows.cpp).
 void set_window_identity();
 void timer_func();
 void rate_func();

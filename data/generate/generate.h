@@ -91,8 +91,12 @@ Icon paint_icon(int size);
 // icon_<size>.png for the desktop at each size, and window_icon.cpp: the
 // window's icon as XPM data compiled into the game.
 void write_icons(const std::string &dir, const std::vector<int> &sizes);
+// The executable's icon for Windows: one .ico holding every size.
+constexpr int MAX_ICO_SIZE = 256;
+void write_windows_icon(const std::string &path, const std::vector<int> &sizes);
 void write_png(const Icon &icon, const std::string &path);
 void write_xpm_source(const Icon &icon, const std::string &array_name, const std::string &path);
+void write_ico(const std::vector<Icon> &icons, const std::string &path);
 
 // ---- The sounds (tune.cpp, sound.cpp) ----------------------------------------
 void write_tune(const std::string &path);

@@ -105,3 +105,10 @@ void write_icons(const std::string &dir, const std::vector<int> &sizes) {
     write_xpm_source(window, "window_icon_xpm", dir + "/window_icon.cpp");
     destroy_bitmap(window.rgb);
 }
+
+void write_windows_icon(const std::string &path, const std::vector<int> &sizes) {
+    std::vector<Icon> icons;
+    for (int size : sizes) icons.push_back(paint_icon(size));
+    write_ico(icons, path);
+    for (Icon &icon : icons) destroy_bitmap(icon.rgb);
+}

@@ -1,7 +1,8 @@
-// Writes every source file of Zindle's two datafiles into one folder, or the
-// game's icons, at the sizes given, into another:
+// Writes every source file of Zindle's two datafiles into one folder, the
+// game's icons, at the sizes given, into another, or its Windows icon file:
 //   zindle_generate <output folder>
 //   zindle_generate --icons <output folder> <size>...
+//   zindle_generate --ico <output file> <size>...
 #include "generate.h"
 
 #include <allegro.h>
@@ -13,9 +14,11 @@
 #include <vector>
 
 int main(int argc, char **argv) {
-    const bool icons = argc >= 3 && std::string(argv[1]) == "--icons";
+    const std::string mode = argc >= 3 ? argv[1] : "";
+    const bool icons = mode == "--icons" || mode == "--ico";
     if (argc != 2 && !icons) {
-        std::fprintf(stderr, "usage: %s <output folder> | --icons <output folder> <size>...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <output folder> | --icons <output folder> <size>... | --ico <output file> <size>...\n",
+                     argv[0]);
         return 2;
     }
     // No display is needed: memory bitmaps and the built-in font suffice.
@@ -28,12 +31,15 @@ int main(int argc, char **argv) {
         std::vector<int> sizes;
         for (int i = 3; i < argc; ++i) {
             sizes.push_back(std::atoi(argv[i]));
-            if (sizes.back() <= 0) {
+            if (sizes.back() <= 0 || (mode == "--ico" && sizes.back() > MAX_ICO_SIZE)) {
                 std::fprintf(stderr, "not an icon size: %s\n", argv[i]);
                 return 2;
             }
         }
-        write_icons(argv[2], sizes);
+        if (mode == "--ico")
+            write_windows_icon(argv[2], sizes);
+        else
+            write_icons(argv[2], sizes);
         return 0;
     }
     const std::string dir = argv[1];

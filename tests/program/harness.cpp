@@ -224,7 +224,7 @@ void stop_xserver(XServer *x)
 
 // ---- The game ----------------------------------------------------------------
 
-bool start_game(GameRun *g, const std::string &binary, const std::string &workdir,
+bool start_game(GameRun *g, const std::vector<std::string> &command, const std::string &workdir,
                 const std::string &display, const std::vector<std::string> &extra_env)
 {
     g->scratch = make_scratch_dir();
@@ -261,7 +261,7 @@ bool start_game(GameRun *g, const std::string &binary, const std::string &workdi
         }
     }
 
-    std::vector<std::string> argv = {binary};
+    std::vector<std::string> argv = command;
     std::vector<char *> args = c_strings(argv);
     std::vector<char *> envp = c_strings(env);
     const std::string output = g->scratch + "/output.txt";
@@ -273,7 +273,7 @@ bool start_game(GameRun *g, const std::string &binary, const std::string &workdi
         }
         redirect(STDOUT_FILENO, output.c_str());
         redirect(STDERR_FILENO, output.c_str());
-        execve(args[0], args.data(), envp.data());
+        execvpe(args[0], args.data(), envp.data());
         _exit(127);
     }
     g->pid = pid;
@@ -354,26 +354,33 @@ std::string describe_end(const GameRun &g)
 
 // ---- Window, pixels and input ----------------------------------------------
 
-Window find_window(Display *dpy, const char *title)
+std::vector<Window> find_windows(Display *dpy, const char *title)
 {
-    Window root_return, parent, *children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root_return, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            char *name = nullptr;
-            if (XFetchName(dpy, children[i], &name) && name) {
-                if (std::strcmp(name, title) == 0) {
-                    found = children[i];
-                }
-                XFree(name);
+    std::vector<Window> found, todo = {DefaultRootWindow(dpy)};
+    while (!todo.empty()) {
+        const Window w = todo.back();
+        todo.pop_back();
+        char *name = nullptr;
+        if (XFetchName(dpy, w, &name) && name) {
+            if (std::strcmp(name, title) == 0) {
+                found.push_back(w);
             }
+            XFree(name);
         }
-        if (children) {
+        Window root_return, parent, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(dpy, w, &root_return, &parent, &children, &count) && children) {
+            todo.insert(todo.end(), children, children + count);
             XFree(children);
         }
     }
     return found;
+}
+
+Window find_window(Display *dpy, const char *title)
+{
+    const std::vector<Window> found = find_windows(dpy, title);
+    return found.empty() ? 0 : found.front();
 }
 
 Window wait_for_window(Display *dpy, const char *title, double seconds)

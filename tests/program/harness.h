@@ -55,11 +55,12 @@ struct GameRun {
     std::string scratch;  // HOME, the stand-in xmessage and its record
 };
 
-// Starts the game in `workdir` (where it looks for its datafiles) with a
-// clean environment: DISPLAY (none when empty), HOME set to a scratch folder
-// and a stand-in `xmessage` first on PATH that records the message and
-// presses OK. `extra_env` adds or overrides NAME=value entries.
-bool start_game(GameRun *g, const std::string &binary, const std::string &workdir,
+// Runs `command` (the game, or what starts it) in `workdir`, where the game
+// looks for its datafiles, with a clean environment: DISPLAY (none when
+// empty), HOME set to a scratch folder and a stand-in `xmessage` first on
+// PATH that records the message and presses OK. `extra_env` adds or
+// overrides NAME=value entries.
+bool start_game(GameRun *g, const std::vector<std::string> &command, const std::string &workdir,
                 const std::string &display, const std::vector<std::string> &extra_env = {});
 // Waits for the game to end; false when it is still running at the deadline.
 bool wait_for_exit(GameRun *g, double seconds);
@@ -77,7 +78,9 @@ std::string game_output(const GameRun &g);
 std::string describe_end(const GameRun &g);
 
 // ---- Window, pixels and input ----------------------------------------------
-// The top-level window titled `title`, 0 when there is none yet.
+// The windows titled `title`, at any depth (a window manager puts its frame
+// around them), and the first of them, 0 when there is none yet.
+std::vector<Window> find_windows(Display *dpy, const char *title);
 Window find_window(Display *dpy, const char *title);
 Window wait_for_window(Display *dpy, const char *title, double seconds);
 bool grab(Display *dpy, Window w, Picture *out);

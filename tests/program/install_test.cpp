@@ -96,7 +96,7 @@ class Installed : public GameSession {
     void SetUp() override
     {
         GameSession::SetUp();
-        program = ZINDLE_INSTALL_PREFIX "/games/zindle";
+        program = {ZINDLE_INSTALL_PREFIX "/games/zindle"};
     }
 };
 

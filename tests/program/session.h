@@ -58,7 +58,7 @@ class GameSession : public ::testing::Test {
     // The tune is heard: the capture is far from digital silence.
     ::testing::AssertionResult captured_sound_is_audible();
 
-    std::string program = ZINDLE_GAME;  // what launch starts
+    std::vector<std::string> program = {ZINDLE_GAME};  // what launch starts
     std::string dir;  // a scratch folder of the test's own, removed after it
     XServer x;
     GameRun game;

@@ -30,7 +30,7 @@ class StartUp : public GameSession {
     // a game that started and was closed.
     std::string outcome()
     {
-        if (!start_game(&game, ZINDLE_GAME, dir, x.name())) {
+        if (!start_game(&game, {ZINDLE_GAME}, dir, x.name())) {
             return "not started";
         }
         // Requests sent before start-up listens for them are lost: repeat.
@@ -145,7 +145,7 @@ TEST_F(StartUp, IntactDatafilesStartTheGame)
 TEST(StartUpWithoutDisplay, SaysWhyAndFails)
 {
     GameRun game;
-    ASSERT_TRUE(start_game(&game, ZINDLE_GAME, ZINDLE_DATA_DIR, ""));
+    ASSERT_TRUE(start_game(&game, {ZINDLE_GAME}, ZINDLE_DATA_DIR, ""));
     ASSERT_TRUE(wait_for_exit(&game, EXIT_SECONDS));
     const std::string output = game_output(game);
     const bool exited = WIFEXITED(game.status);

@@ -1,0 +1,165 @@
+// The Windows build played under Wine as a player would, with the X harness
+// of the Linux tests (Wine's windows are X windows) and a Wine prefix of the
+// build's own: the game from its folder, under a window manager, without its
+// tiles, with its tune, and installed, played and removed by its installer.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "session.h"
+
+namespace {
+
+constexpr int START_X = 150, START_Y = 260;  // inside the menu's start entry
+constexpr int EXIT_X = 200, EXIT_Y = 420;    // inside the menu's exit entry
+constexpr double WINE_SECONDS = 60;          // a silent install, a registry query
+const std::string INSTALLED = ZINDLE_WINE_PREFIX "/drive_c/Program Files/Zindle";
+const std::string SHORTCUT = ZINDLE_WINE_PREFIX "/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Zindle.lnk";
+const char *const UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zindle";
+
+// No debugging output unless asked for, and no offer to install .NET or a
+// browser engine; `more` adds to it.
+std::vector<std::string> wine_env(const char *debug = "-all", std::vector<std::string> more = {})
+{
+    more.insert(more.end(), {"WINEPREFIX=" ZINDLE_WINE_PREFIX, std::string("WINEDEBUG=") + debug,
+                             "WINEDLLOVERRIDES=mscoree,mshtml="});
+    return more;
+}
+
+bool exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+
+// -w waits until every process of the prefix has ended, -k ends them.
+bool wineserver(const char *option)
+{
+    return std::system(("WINEPREFIX='" ZINDLE_WINE_PREFIX "' wineserver " + std::string(option)).c_str()) == 0;
+}
+
+class WindowsGame : public GameSession {
+  protected:
+    void SetUp() override
+    {
+        GameSession::SetUp();
+        program = {"wine", ZINDLE_WIN_DIR "/zindle.exe"};
+    }
+    // Every process of the prefix ends with the test, as its X server does.
+    void TearDown() override
+    {
+        finish_game(&window_manager);
+        GameSession::TearDown();
+        wineserver("-k");
+    }
+
+    // Runs a Wine command to its end: its exit status, -1 when it hangs.
+    int wine(std::vector<std::string> command)
+    {
+        command.insert(command.begin(), "wine");
+        GameRun run;
+        const bool ended = start_game(&run, command, dir, x.name(), wine_env()) && wait_for_exit(&run, WINE_SECONDS);
+        output = game_output(run);
+        finish_game(&run);
+        return ended && WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+    }
+
+    GameRun window_manager;
+    std::string output;  // of the last Wine command
+};
+
+TEST_F(WindowsGame, ShowsTheLinuxMenuPlaysAndEndsFromTheExitEntry)
+{
+    open_menu(ZINDLE_WIN_DIR, wine_env());
+    click_at(START_X, START_Y);
+    TileSeen tile;
+    ASSERT_TRUE(shows_lone_tile(&tile));
+    press("Escape");
+    ASSERT_TRUE(shows_menu());
+    click_at(EXIT_X, EXIT_Y);
+    EXPECT_TRUE(exits_with(0));
+}
+
+TEST_F(WindowsGame, EndsFromTheCloseButtonAndTheExitEntryUnderAWindowManager)
+{
+    // twm, placing new windows where they ask to be, without a click.
+    write_file(dir + "/twmrc", "RandomPlacement\nUsePPosition \"on\"\n");
+    ASSERT_TRUE(start_game(&window_manager, {"twm", "-f", dir + "/twmrc"}, dir, x.name()));
+    for (const bool close_button : {true, false}) {
+        open_menu(ZINDLE_WIN_DIR, wine_env());
+        press("Shift_L");  // gives the window the focus
+        if (close_button) {
+            send_close_request(x.dpy, win);
+        } else {
+            click_at(EXIT_X, EXIT_Y);
+        }
+        EXPECT_TRUE(exits_with(0)) << (close_button ? "close button" : "exit entry");
+        finish_game(&game);
+        // The next game's window is not this one, which outlives it briefly.
+        ASSERT_TRUE(wait_until([&] { return find_window(x.dpy, "Zindle") == 0; }, SCREEN_SECONDS));
+    }
+}
+
+TEST_F(WindowsGame, WithoutItsTilesShowsTheMessageAndEndsWithTwo)
+{
+    for (const std::string file : {"zindle.exe", "stuff.dat", "patches.dat"}) {
+        copy_file(ZINDLE_WIN_DIR "/" + file, dir + "/" + file);
+    }
+    // Wine's trace of the message box carries its text.
+    ASSERT_TRUE(launch(dir, wine_env("-all,trace+msgbox")));
+    ASSERT_TRUE(wait_until(
+        [&] { return game_output(game).find("L\"Failed to load the tiles data file!\"") != std::string::npos; },
+        SCREEN_SECONDS))
+        << game_output(game);
+    Window box = 0;  // titled as the game's window, but smaller
+    ASSERT_TRUE(wait_until(
+        [&] {
+            for (Window w : find_windows(x.dpy, "Zindle")) {
+                Picture p;
+                box = grab(x.dpy, w, &p) && p.w != artwork().menu.w ? w : box;
+            }
+            return box != 0;
+        },
+        SCREEN_SECONDS))
+        << "no message box";
+    ASSERT_TRUE(tap_key(x, box, "Return"));
+    EXPECT_TRUE(exits_with(2));
+}
+
+TEST_F(WindowsGame, PlaysItsTuneThroughWine)
+{
+    ASSERT_TRUE(launch(ZINDLE_WIN_DIR, wine_env("-all", capture_sound())));
+    ASSERT_TRUE(sound_flows());
+    // The capture's header is complete once the game has closed its device.
+    send_close_request(x.dpy, win);
+    ASSERT_TRUE(exits_with(0));
+    EXPECT_TRUE(captured_sound_is_audible());
+}
+
+TEST_F(WindowsGame, InstallsSilentlyPlaysFromItsShortcutAndUninstallsWithoutATrace)
+{
+    ASSERT_EQ(wine({ZINDLE_WIN_SETUP, "/S"}), 0);
+    for (const std::string file : {"zindle.exe", "tiles.dat", "stuff.dat", "patches.dat", "uninstall.exe"}) {
+        EXPECT_TRUE(exists(INSTALLED + "/" + file)) << file;
+    }
+    EXPECT_TRUE(exists(SHORTCUT));
+    ASSERT_EQ(wine({"reg", "query", UNINSTALL_KEY}), 0);
+    for (const char *value : {"DisplayName    REG_SZ    Zindle", "DisplayVersion    REG_SZ    " ZINDLE_VERSION,
+                              "Publisher", "DisplayIcon", "EstimatedSize", "QuietUninstallString"}) {
+        EXPECT_NE(output.find(value), std::string::npos) << value << " missing from\n" << output;
+    }
+
+    // The shortcut starts the game in its own folder, where its files are.
+    program = {"wine", "start", "/wait", "/unix", SHORTCUT};
+    open_menu(dir, wine_env());
+    click_at(EXIT_X, EXIT_Y);
+    ASSERT_TRUE(exits_with(0));
+
+    // A running program cannot be deleted, and the uninstaller hands its
+    // work to a copy of itself: both are waited for.
+    ASSERT_TRUE(wineserver("-w"));
+    ASSERT_EQ(wine({"C:\\Program Files\\Zindle\\uninstall.exe", "/S"}), 0);
+    ASSERT_TRUE(wineserver("-w"));
+    EXPECT_FALSE(exists(INSTALLED)) << "the install folder is left";
+    EXPECT_FALSE(exists(SHORTCUT));
+    EXPECT_EQ(wine({"reg", "query", UNINSTALL_KEY}), 1) << "the uninstall entry is left";
+}
+
+}  // namespace

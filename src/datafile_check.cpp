@@ -40,7 +40,6 @@ constexpr long MAX_BITMAP_SIDE = 4096;
 constexpr long BITMAP_HEADER = 6;     // depth, width, height
 constexpr long SAMPLE_HEADER = 8;     // bits, frequency, length
 constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
-constexpr long SKIP_STEP = 0x10000;
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
 
@@ -267,15 +266,13 @@ bool object_is_sound(int kind, const Chunk &c)
     }
 }
 
-// Skips `n` bytes of a chunk; false when they are not all there. A skip
-// through a compressed file goes on reading past its end for as long as it
-// was asked to, so it goes in steps, each ending on a byte that must exist.
-bool skip_bytes(PACKFILE *chunk, long n)
+// Reads `n` bytes to nowhere; false when they are not all there.
+bool read_past(PACKFILE *f, long n)
 {
+    unsigned char block[F_BUF_SIZE];
     while (n > 0) {
-        const long step = n < SKIP_STEP ? n : SKIP_STEP;
-        pack_fseek(chunk, static_cast<int>(step - 1));
-        if (pack_getc(chunk) == EOF) {
+        const long step = n < F_BUF_SIZE ? n : F_BUF_SIZE;
+        if (pack_fread(block, step, f) != step) {
             return false;
         }
         n -= step;
@@ -283,24 +280,35 @@ bool skip_bytes(PACKFILE *chunk, long n)
     return true;
 }
 
+// A chunk that is neither compressed nor encrypted by itself only passes
+// its parent's bytes on. Those are read straight from the parent, a block
+// at a time: through the chunk they would be copied once more, and the
+// library skips them a byte at a time.
+PACKFILE *source_of(PACKFILE *chunk)
+{
+    const bool passes_on = !(chunk->normal.flags & PACKFILE_FLAG_PACK) && !chunk->normal.passpos;
+    return passes_on ? chunk->normal.parent : chunk;
+}
+
 // Reads an object's chunk as the library unpacks it: the head into `c`, the
-// rest only skipped, which costs far less than reading it. False when the
-// chunk holds fewer bytes than it declares, since the loader would allocate
-// and read the declared length. Exactly that length is consumed, as by the
-// loader: a compressed chunk goes on giving bytes past its end, and reading
-// them would leave the walk out of step.
+// rest only read past. False when the chunk holds fewer bytes than it
+// declares, since the loader would allocate and read the declared length.
+// Exactly that length is consumed, as by the loader: a compressed chunk goes
+// on giving bytes past its end, and reading them would leave the walk out of
+// step.
 bool read_chunk(PACKFILE *f, long head, Chunk *c)
 {
     PACKFILE *chunk = pack_fopen_chunk(f, FALSE);
     if (!chunk) {
         return false;
     }
+    PACKFILE *source = source_of(chunk);
     c->size = chunk->normal.todo;  // the loader's object size
     c->head.clear();
     unsigned char block[F_BUF_SIZE];
     const long wanted = head < c->size ? head : c->size;
-    for (long left = wanted; left > 0;) {
-        const long got = pack_fread(block, left < F_BUF_SIZE ? left : F_BUF_SIZE, chunk);
+    for (long left = wanted; left > 0;) {  // as far as the bytes go, whatever the size says
+        const long got = pack_fread(block, left < F_BUF_SIZE ? left : F_BUF_SIZE, source);
         if (got <= 0) {
             break;
         }
@@ -308,7 +316,9 @@ bool read_chunk(PACKFILE *f, long head, Chunk *c)
         left -= got;
     }
     const bool whole = c->size >= 0 && static_cast<long>(c->head.size()) == wanted &&
-                       skip_bytes(chunk, c->size - wanted) && !pack_ferror(chunk);
+                       read_past(source, c->size - wanted) && !pack_ferror(source);
+    // Read on its behalf, or refused: closing must not read the rest.
+    chunk->normal.todo = 0;
     pack_fclose_chunk(chunk);
     return whole;
 }
@@ -318,18 +328,7 @@ bool skip_property(PACKFILE *f)
 {
     pack_mgetl(f);  // its type: any
     const int size = static_cast<int>(pack_mgetl(f));
-    if (size < 0) {
-        return false;
-    }
-    unsigned char block[F_BUF_SIZE];
-    for (long left = size; left > 0;) {
-        const long want = left < F_BUF_SIZE ? left : F_BUF_SIZE;
-        if (pack_fread(block, want, f) != want) {
-            return false;
-        }
-        left -= want;
-    }
-    return true;
+    return size >= 0 && read_past(f, size);
 }
 
 // Walks the object list as the loader does: properties, then an object,

@@ -7,7 +7,8 @@
 // bytes through the library's own packfile layer, which decrypts and
 // decompresses them, and accepts a file only where the loader must succeed:
 // every count and length inside the file, every header as the loader and the
-// players read it.
+// players read it. Beyond that it accepts only what plays: tunes the player
+// can loop.
 #include <allegro.h>
 
 #include <cstdint>
@@ -42,6 +43,15 @@ constexpr long SAMPLE_HEADER = 8;     // bits, frequency, length
 constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
+
+// The tune player keeps its times in a long, which has 32 bits on Windows.
+constexpr long long PLAYER_LONG_MAX = 0x7FFFFFFF;
+// The player's clock: a tick of a tune lasts TIMER_UNITS_PER_BEAT /
+// divisions timer units, TIMERS_PER_SECOND to the second, until a tempo
+// event sets a beat of `tempo` microseconds, counted in whole milliseconds.
+constexpr long long TIMER_UNITS_PER_BEAT = TIMERS_PER_SECOND / 2;  // 120 beats a minute
+constexpr long long TIMER_UNITS_PER_MS = TIMERS_PER_SECOND / 1000;
+constexpr long long US_PER_MS = 1000;
 
 // An object as the check sees it: its size, and as many of its first bytes
 // as its header needs.
@@ -169,16 +179,44 @@ bool skip_data_bytes(Bytes *b, int n)
 
 int data_bytes_of(int status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2; }
 
+// A tune's timing as the player meets it: the ticks of its longest track,
+// its longest wait between events, and its slowest tick in timer units.
+struct Timing {
+    long long ticks;
+    long long longest_wait;
+    long long slowest_tick;
+};
+
+// A tempo event sets the beat from the three bytes after its length,
+// whatever the length says, and only where the tick comes out above 0.
+bool read_tempo(Bytes track, long divisions, Timing *timing)
+{
+    if (track.left < 3) {
+        return false;
+    }
+    const long long tempo = (track.at[0] << 16) | (track.at[1] << 8) | track.at[2];
+    const long long tick = tempo / US_PER_MS * TIMER_UNITS_PER_MS / divisions;
+    if (tick > timing->slowest_tick) {
+        timing->slowest_tick = tick;
+    }
+    return true;
+}
+
 // The player reads a track event by event with no regard for its length and
 // stops only at the end-of-track event, so every event must lie inside the
 // track and the last must end it.
-bool track_is_sound(Bytes track)
+bool track_is_sound(Bytes track, long divisions, Timing *timing)
 {
     int running_status = 0;
+    long long ticks = 0;
     for (;;) {
         long delta, length;
         if (!read_varlen(&track, &delta) || track.left < 1) {
             return false;
+        }
+        ticks += delta;
+        if (delta > timing->longest_wait) {
+            timing->longest_wait = delta;
         }
         const int first = track.at[0];
         if (first < 0x80) {  // running status: the previous channel message's
@@ -203,10 +241,14 @@ bool track_is_sound(Bytes track)
             }
             const int type = track.at[0];
             skip(&track, 1);
-            if (!read_varlen(&track, &length) || !skip(&track, length)) {
+            if (!read_varlen(&track, &length) || (type == 0x51 && !read_tempo(track, divisions, timing)) ||
+                !skip(&track, length)) {
                 return false;
             }
             if (type == 0x2F) {  // end of track
+                if (ticks > timing->ticks) {
+                    timing->ticks = ticks;
+                }
                 return true;
             }
         } else {
@@ -215,6 +257,11 @@ bool track_is_sound(Bytes track)
     }
 }
 
+// A looped tune that lasts no time makes the player start it over and
+// over inside one timer call, holding the timer lock for good: the game's
+// clock stops and the program can no longer end. It must last a tick, and
+// its longest wait in timer units must fit the player's long, or the wait
+// wraps around to no time at all.
 bool midi_is_sound(const Chunk &c)
 {
     Bytes b = head_of(c);
@@ -222,18 +269,19 @@ bool midi_is_sound(const Chunk &c)
     if (divisions < 1) {
         return false;
     }
+    Timing timing = {0, 0, TIMER_UNITS_PER_BEAT / divisions};
     for (int i = 0; i < MIDI_TRACK_COUNT; ++i) {
         const long long len = read_long(&b);
         if (len < 0 || len > b.left) {
             return false;
         }
         const Bytes track = {b.at, static_cast<long>(len)};
-        if (len > 0 && !track_is_sound(track)) {
+        if (len > 0 && !track_is_sound(track, divisions, &timing)) {
             return false;
         }
         skip(&b, static_cast<long>(len));
     }
-    return true;
+    return timing.ticks > 0 && timing.longest_wait * timing.slowest_tick <= PLAYER_LONG_MAX;
 }
 
 // Kinds the library has a reader of its own for, besides the three the game

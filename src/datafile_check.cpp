@@ -8,7 +8,8 @@
 // decompresses them, and accepts a file only where the loader must succeed:
 // every count and length inside the file, every header as the loader and the
 // players read it. Beyond that it accepts only what plays: tunes the player
-// can loop.
+// can loop, samples the mixer can step, pictures in the colours they were
+// drawn in.
 #include <allegro.h>
 
 #include <cstdint>
@@ -44,7 +45,8 @@ constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
 
-// The tune player keeps its times in a long, which has 32 bits on Windows.
+// The tune player and the mixer keep their times and positions in a long,
+// which has 32 bits on Windows.
 constexpr long long PLAYER_LONG_MAX = 0x7FFFFFFF;
 // The player's clock: a tick of a tune lasts TIMER_UNITS_PER_BEAT /
 // divisions timer units, TIMERS_PER_SECOND to the second, until a tempo
@@ -52,6 +54,14 @@ constexpr long long PLAYER_LONG_MAX = 0x7FFFFFFF;
 constexpr long long TIMER_UNITS_PER_BEAT = TIMERS_PER_SECOND / 2;  // 120 beats a minute
 constexpr long long TIMER_UNITS_PER_MS = TIMERS_PER_SECOND / 1000;
 constexpr long long US_PER_MS = 1000;
+// The mixer steps through a sample by frequency * 256 / its own rate, in
+// whole 256ths of a frame; with no mixer running, the rate the library's
+// drivers ask for.
+constexpr long long MIXER_STEP_SCALE = 256;
+constexpr int USUAL_MIXER_RATE = 44100;
+// Its positions are 256ths of a frame, with room for the largest step of
+// a frequency stored in 16 bits.
+constexpr long long MAX_SAMPLE_FRAMES = (PLAYER_LONG_MAX - 0xFFFF * MIXER_STEP_SCALE) / MIXER_STEP_SCALE;
 
 // An object as the check sees it: its size, and as many of its first bytes
 // as its header needs.
@@ -118,7 +128,10 @@ long bytes_per_pixel(int bits)
     }
 }
 
-bool bitmap_is_sound(const Chunk &c)
+// A picture the game uses must not be stored at 8 bits: a datafile keeps
+// no palette with it and the game sets none, so its colours would be the
+// library's default palette's.
+bool bitmap_is_sound(const Chunk &c, bool used)
 {
     Bytes b = head_of(c);
     const long bits = read_word(&b);
@@ -127,18 +140,28 @@ bool bitmap_is_sound(const Chunk &c)
     if (bits < 0 || w < 1 || h < 1 || w > MAX_BITMAP_SIDE || h > MAX_BITMAP_SIDE) {
         return false;
     }
-    const long per_pixel = bytes_per_pixel(as_short(bits));
-    return per_pixel > 0 && w * h * per_pixel <= c.size - BITMAP_HEADER;
+    const int depth = as_short(bits);
+    const long per_pixel = bytes_per_pixel(depth);
+    return per_pixel > 0 && !(used && depth == 8) && w * h * per_pixel <= c.size - BITMAP_HEADER;
 }
 
-// The mixer plays 8- and 16-bit samples, mono (bits > 0) or stereo (bits < 0).
+// The rate of the mixer the game's sounds play through.
+int mixer_rate()
+{
+    const int rate = get_mixer_frequency();
+    return rate > 0 ? rate : USUAL_MIXER_RATE;
+}
+
+// The mixer plays 8- and 16-bit samples, mono (bits > 0) or stereo
+// (bits < 0). Below rate / 256 hertz its step rounds to 0: the sound is
+// never heard and its voice is never freed.
 bool sample_is_sound(const Chunk &c)
 {
     Bytes b = head_of(c);
     const long stored_bits = read_word(&b);
-    const long freq = read_word(&b);
+    const long long freq = read_word(&b);
     const long long len = read_long(&b);
-    if (stored_bits < 0 || freq < 1 || len < 1) {
+    if (stored_bits < 0 || freq * MIXER_STEP_SCALE < mixer_rate() || len < 1 || len > MAX_SAMPLE_FRAMES) {
         return false;
     }
     const int bits = as_short(stored_bits);
@@ -304,10 +327,10 @@ long head_size(int kind)
     }
 }
 
-bool object_is_sound(int kind, const Chunk &c)
+bool object_is_sound(int kind, const Chunk &c, bool used)
 {
     switch (kind) {
-    case DAT_BITMAP: return bitmap_is_sound(c);
+    case DAT_BITMAP: return bitmap_is_sound(c, used);
     case DAT_SAMPLE: return sample_is_sound(c);
     case DAT_MIDI: return midi_is_sound(c);
     default: return true;
@@ -396,10 +419,11 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
             }
             continue;
         }
-        if ((c < layout.count && kind != layout.kinds[c]) || has_unchecked_reader(kind)) {
+        const bool used = c < layout.count;
+        if ((used && kind != layout.kinds[c]) || has_unchecked_reader(kind)) {
             return false;
         }
-        if (!read_chunk(f, head_size(kind), &chunk) || !object_is_sound(kind, chunk)) {
+        if (!read_chunk(f, head_size(kind), &chunk) || !object_is_sound(kind, chunk, used)) {
             return false;
         }
         ++c;

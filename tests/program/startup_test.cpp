@@ -206,6 +206,18 @@ TEST(Check, RefusesTunesThatLastNoTime)
     EXPECT_FALSE(accepted({tune({{0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x6C, 0xFF, 0x2F, 0x00}}, 1)}));
 }
 
+TEST(Check, RefusesSoundsAndPicturesThatWouldNotPlay)
+{
+    // At 44100 Hz the mixer's step, frequency * 256 / 44100, is 0 up to
+    // 172 Hz; positions, 256ths of a frame with a step to spare, fit 32 bits.
+    EXPECT_FALSE(accepted({sound(60, 1)}));
+    EXPECT_FALSE(accepted({sound(172, 1)}));
+    EXPECT_TRUE(accepted({sound(173, 8323072)}));
+    EXPECT_FALSE(accepted({sound(173, 8323073)}));
+    EXPECT_FALSE(accepted({picture(8, 1, 1)}));
+    EXPECT_TRUE(accepted({picture(16, 1, 1), picture(8, 1, 1)}));
+}
+
 TEST_F(StartUp, ATuneThatLastsNoTimeIsRefusedLikeAMissingFile)
 {
     put("tiles.dat");

@@ -9,7 +9,7 @@
 // every count and length inside the file, every header as the loader and the
 // players read it. Beyond that it accepts only what plays: tunes the player
 // can loop, samples the mixer can step, pictures in the colours they were
-// drawn in.
+// drawn in, and no more memory than the file's budget.
 #include <allegro.h>
 
 #include <cstdint>
@@ -29,10 +29,19 @@ const int STUFF_DAT_KINDS[STUFF_COUNT] = {
     DAT_BITMAP, DAT_BITMAP, DAT_MIDI, DAT_SAMPLE, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
 };
 
+// What loading each file may allocate, all told, counted as in
+// object_is_sound. The game draws fourteen 32 x 32 tiles, 56 KiB at 32
+// bits, and five 384 x 640 pictures, 4.7 MiB: tiles.dat has room for tiles
+// up to about 190 pixels a side, stuff.dat for its pictures with 3.3 MiB to
+// spare for its sounds, its tune and larger pictures. The slowest pair
+// within them is checked and loaded in about a third of a second.
+constexpr long long TILES_DAT_BUDGET = 2 << 20;
+constexpr long long STUFF_DAT_BUDGET = 8 << 20;
+
 }  // namespace
 
-const DatafileLayout tiles_dat_layout = {TILES_COUNT, TILES_DAT_KINDS};
-const DatafileLayout stuff_dat_layout = {STUFF_COUNT, STUFF_DAT_KINDS};
+const DatafileLayout tiles_dat_layout = {TILES_COUNT, TILES_DAT_KINDS, TILES_DAT_BUDGET};
+const DatafileLayout stuff_dat_layout = {STUFF_COUNT, STUFF_DAT_KINDS, STUFF_DAT_BUDGET};
 
 namespace {
 
@@ -44,6 +53,15 @@ constexpr long SAMPLE_HEADER = 8;     // bits, frequency, length
 constexpr long WHOLE = 0x7FFFFFFF;    // a tune is read whole
 constexpr int MIDI_TRACK_COUNT = 32;  // the library's MIDI_TRACKS
 constexpr int MAX_VARLEN_BYTES = 4;   // a MIDI file's longest number
+
+// What an object costs in memory besides its data: its entry in the
+// datafile, its header (a tune's, the largest, takes about 530 bytes) and
+// the allocator's share. A property costs as much besides its text.
+constexpr long long ENTRY_COST = 1024;
+// Pictures are converted on loading to the window's depth, at most 32 bits,
+// and each row has a pointer of its own.
+constexpr long long HELD_PIXEL_BYTES = 4;
+constexpr long long ROW_POINTER_BYTES = 8;
 
 // The tune player and the mixer keep their times and positions in a long,
 // which has 32 bits on Windows.
@@ -126,6 +144,20 @@ long bytes_per_pixel(int bits)
     case -32: return 4;  // with alpha
     default: return 0;
     }
+}
+
+// What an object holds once loaded, besides its entry: a picture at the
+// window's depth, anything else as many bytes as it is stored in.
+long long held_bytes(int kind, const Chunk &c)
+{
+    if (kind != DAT_BITMAP) {
+        return c.size;
+    }
+    Bytes b = head_of(c);
+    skip(&b, 2);
+    const long long w = read_word(&b);
+    const long long h = read_word(&b);
+    return h * (w * HELD_PIXEL_BYTES + ROW_POINTER_BYTES);
 }
 
 // A picture the game uses must not be stored at 8 bits: a datafile keeps
@@ -327,7 +359,7 @@ long head_size(int kind)
     }
 }
 
-bool object_is_sound(int kind, const Chunk &c, bool used)
+bool header_is_sound(int kind, const Chunk &c, bool used)
 {
     switch (kind) {
     case DAT_BITMAP: return bitmap_is_sound(c, used);
@@ -351,6 +383,21 @@ bool read_past(PACKFILE *f, long n)
     return true;
 }
 
+// Reads an object's first `n` bytes into `head`, as far as they go.
+bool read_head(PACKFILE *f, long n, std::vector<unsigned char> *head)
+{
+    unsigned char block[F_BUF_SIZE];
+    for (long left = n; left > 0;) {
+        const long got = pack_fread(block, left < F_BUF_SIZE ? left : F_BUF_SIZE, f);
+        if (got <= 0) {
+            return false;
+        }
+        head->insert(head->end(), block, block + got);
+        left -= got;
+    }
+    return true;
+}
+
 // A chunk that is neither compressed nor encrypted by itself only passes
 // its parent's bytes on. Those are read straight from the parent, a block
 // at a time: through the chunk they would be copied once more, and the
@@ -361,45 +408,43 @@ PACKFILE *source_of(PACKFILE *chunk)
     return passes_on ? chunk->normal.parent : chunk;
 }
 
-// Reads an object's chunk as the library unpacks it: the head into `c`, the
-// rest only read past. False when the chunk holds fewer bytes than it
-// declares, since the loader would allocate and read the declared length.
-// Exactly that length is consumed, as by the loader: a compressed chunk goes
-// on giving bytes past its end, and reading them would leave the walk out of
-// step.
-bool read_chunk(PACKFILE *f, long head, Chunk *c)
+// One object, read as the library unpacks it: its size, then as much of its
+// head as its check needs, then the rest. It is charged to the budget before
+// its bytes are read, so a file too large is refused without unpacking it.
+// False when the chunk holds fewer bytes than it declares, since the loader
+// would allocate and read the declared length. Exactly that length is
+// consumed, as by the loader: a compressed chunk goes on giving bytes past
+// its end, and reading them would leave the walk out of step.
+bool object_is_sound(PACKFILE *f, int kind, bool used, long long *budget)
 {
     PACKFILE *chunk = pack_fopen_chunk(f, FALSE);
     if (!chunk) {
         return false;
     }
     PACKFILE *source = source_of(chunk);
-    c->size = chunk->normal.todo;  // the loader's object size
-    c->head.clear();
-    unsigned char block[F_BUF_SIZE];
-    const long wanted = head < c->size ? head : c->size;
-    for (long left = wanted; left > 0;) {  // as far as the bytes go, whatever the size says
-        const long got = pack_fread(block, left < F_BUF_SIZE ? left : F_BUF_SIZE, source);
-        if (got <= 0) {
-            break;
-        }
-        c->head.insert(c->head.end(), block, block + got);
-        left -= got;
+    Chunk c = {chunk->normal.todo, {}};  // the loader's object size
+    *budget -= ENTRY_COST + c.size;
+    const long wanted = head_size(kind) < c.size ? head_size(kind) : c.size;
+    bool sound = c.size >= 0 && *budget >= 0 && read_head(source, wanted, &c.head) &&
+                 header_is_sound(kind, c, used);
+    if (sound) {
+        const long long held = held_bytes(kind, c);
+        *budget -= held > c.size ? held - c.size : 0;
+        sound = *budget >= 0 && read_past(source, c.size - wanted) && !pack_ferror(source);
     }
-    const bool whole = c->size >= 0 && static_cast<long>(c->head.size()) == wanted &&
-                       read_past(source, c->size - wanted) && !pack_ferror(source);
     // Read on its behalf, or refused: closing must not read the rest.
     chunk->normal.todo = 0;
     pack_fclose_chunk(chunk);
-    return whole;
+    return sound;
 }
 
 // A property is a type, a length and that many bytes of text.
-bool skip_property(PACKFILE *f)
+bool property_is_sound(PACKFILE *f, long long *budget)
 {
     pack_mgetl(f);  // its type: any
     const int size = static_cast<int>(pack_mgetl(f));
-    return size >= 0 && read_past(f, size);
+    *budget -= ENTRY_COST + size;
+    return size >= 0 && *budget >= 0 && read_past(f, size);
 }
 
 // Walks the object list as the loader does: properties, then an object,
@@ -410,20 +455,18 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
     if (count < layout.count) {
         return false;
     }
-    Chunk chunk;
+    long long budget = layout.budget;
     for (int c = 0; c < count;) {
         const int kind = static_cast<int>(pack_mgetl(f));
         if (kind == DAT_PROPERTY) {
-            if (!skip_property(f)) {
+            if (!property_is_sound(f, &budget)) {
                 return false;
             }
             continue;
         }
         const bool used = c < layout.count;
-        if ((used && kind != layout.kinds[c]) || has_unchecked_reader(kind)) {
-            return false;
-        }
-        if (!read_chunk(f, head_size(kind), &chunk) || !object_is_sound(kind, chunk, used)) {
+        if ((used && kind != layout.kinds[c]) || has_unchecked_reader(kind) ||
+            !object_is_sound(f, kind, used, &budget)) {
             return false;
         }
         ++c;

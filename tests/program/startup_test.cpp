@@ -188,7 +188,7 @@ bool accepted(const std::vector<Object> &objects)
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     const std::string path = "/tmp/zindle-check-" + std::to_string(getpid()) + ".dat";
     pack(path, objects);
-    const bool sound = datafile_is_sound(path.c_str(), {1, &objects[0].first});
+    const bool sound = datafile_is_sound(path.c_str(), {1, &objects[0].first, stuff_dat_layout.budget});
     std::remove(path.c_str());
     return sound;
 }
@@ -216,6 +216,13 @@ TEST(Check, RefusesSoundsAndPicturesThatWouldNotPlay)
     EXPECT_FALSE(accepted({sound(173, 8323073)}));
     EXPECT_FALSE(accepted({picture(8, 1, 1)}));
     EXPECT_TRUE(accepted({picture(16, 1, 1), picture(8, 1, 1)}));
+    // Pictures count at 32 bits, not as stored at 15, and objects after the game's count too.
+    const long budget = static_cast<long>(stuff_dat_layout.budget), w = 2048, rows = budget / (4 * w);
+    EXPECT_TRUE(accepted({picture(15, w, rows * 9 / 10)}));
+    EXPECT_FALSE(accepted({picture(15, w, rows + 1)}));
+    const Object half = {DAT_ID('D', 'A', 'T', 'A'), Bytes(budget / 2)};
+    EXPECT_TRUE(accepted({picture(16, 1, 1), half}));
+    EXPECT_FALSE(accepted({picture(16, 1, 1), half, half}));
 }
 
 TEST_F(StartUp, ATuneThatLastsNoTimeIsRefusedLikeAMissingFile)

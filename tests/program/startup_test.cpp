@@ -188,9 +188,9 @@ bool accepted(const std::vector<Object> &objects)
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     const std::string path = "/tmp/zindle-check-" + std::to_string(getpid()) + ".dat";
     pack(path, objects);
-    const bool sound = datafile_is_sound(path.c_str(), {1, &objects[0].first, stuff_dat_layout.budget});
+    const bool ok = datafile_is_sound(path.c_str(), {1, &objects[0].first, stuff_dat_layout.budget});
     std::remove(path.c_str());
-    return sound;
+    return ok;
 }
 
 TEST(Check, RefusesTunesThatLastNoTime)

@@ -13,4 +13,4 @@ set_tests_properties(screen_bench PROPERTIES TIMEOUT 60)
 # From starting the game to its first menu frame, in a private Xvfb; uses the
 # end-to-end tests' harness.
 add_executable(startup_time startup_time.cpp)
-target_link_libraries(startup_time PRIVATE program_harness benchmark::benchmark)
+target_link_libraries(startup_time PRIVATE program_harness slowest_pair benchmark::benchmark)

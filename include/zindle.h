@@ -94,10 +94,12 @@ void draw_mask_layout();
 
 // ---- Datafiles (datafile_check.cpp) ------------------------------------------
 // The objects the game reads from a datafile: how many, and their kinds in
-// order, as the library's DAT_ codes. More may follow.
+// order, as the library's DAT_ codes. More may follow. Loading the whole
+// file may allocate at most `budget` bytes.
 struct DatafileLayout {
     int count;
     const int *kinds;
+    long long budget;
 };
 extern const DatafileLayout tiles_dat_layout;
 extern const DatafileLayout stuff_dat_layout;

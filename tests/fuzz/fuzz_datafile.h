@@ -1,7 +1,8 @@
 // What both datafile fuzz targets do with the file they write: the game's
 // structural check, then the library's loader for every file the check
 // accepts. A file the check accepts must load, with the game's kinds in the
-// game's order; anything else aborts and is reported as a crash.
+// game's order and tunes that last; anything else aborts and is reported as
+// a crash.
 #ifndef ZINDLE_FUZZ_DATAFILE_H
 #define ZINDLE_FUZZ_DATAFILE_H
 

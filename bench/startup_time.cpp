@@ -69,7 +69,7 @@ void BM_SlowestPairToMenu(benchmark::State &state)
     for (auto _ : state) {
         GameRun game;
         const auto t0 = std::chrono::steady_clock::now();
-        const bool started = start_game(&game, ZINDLE_GAME, pair.dir, x.name());
+        const bool started = start_game(&game, {ZINDLE_GAME}, pair.dir, x.name());
         const Window w = started ? wait_for_window(x.dpy, "Zindle", 30) : 0;
         const bool menu = w && wait_for_picture(
                                    x.dpy, w, [](const Picture &p) { return p.at(0, 0) == SLOWEST_PAIR_PIXEL; }, 30);

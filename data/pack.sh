@@ -8,8 +8,11 @@ PASSWORD="amber crest"
 
 cd "$SOURCES"
 # -n0 keeps the command-line order, -s1 leaves out the grabber's own object,
-# -c2 compresses the whole file.
-add() { "$DAT" -a -n0 -s1 -c2 -007 "$PASSWORD" "$@" >/dev/null; }
+# -c0 leaves the objects uncompressed: the game's check of a file then costs
+# little more than reading it, well under half of loading it, and the
+# package's and the downloads' own compression does far better on the plain
+# pictures than the datafile's (xz: 74 KB against 214 KB for stuff.dat).
+add() { "$DAT" -a -n0 -s1 -c0 -007 "$PASSWORD" "$@" >/dev/null; }
 
 rm -f "$OUT/tiles.dat" "$OUT/stuff.dat"
 add -t BMP "$OUT/tiles.dat" \

@@ -438,13 +438,15 @@ bool object_is_sound(PACKFILE *f, int kind, bool used, long long *budget)
     return sound;
 }
 
-// A property is a type, a length and that many bytes of text.
+// A property is a type, a length and that many bytes of text. Its type may
+// be anything but DAT_END, which the loader would take for the end of the
+// object's property list, losing the properties at and after it.
 bool property_is_sound(PACKFILE *f, long long *budget)
 {
-    pack_mgetl(f);  // its type: any
+    const int type = static_cast<int>(pack_mgetl(f));
     const int size = static_cast<int>(pack_mgetl(f));
     *budget -= ENTRY_COST + size;
-    return size >= 0 && *budget >= 0 && read_past(f, size);
+    return type != DAT_END && size >= 0 && *budget >= 0 && read_past(f, size);
 }
 
 // Walks the object list as the loader does: properties, then an object,

@@ -74,6 +74,10 @@ TEST_F(WindowsGame, ShowsTheLinuxMenuPlaysWithItsTuneAndEndsFromTheExitEntry)
     ASSERT_TRUE(shows_lone_tile(&tile));
     press("Escape");
     ASSERT_TRUE(shows_menu());
+    // The library on Windows sets a press's button before it reads where the
+    // pointer is, so a click straight from the start entry can be taken for
+    // one there. The pointer reaches the exit entry while the tune is checked.
+    ASSERT_TRUE(move_pointer(x, win, EXIT_X, EXIT_Y));
     ASSERT_TRUE(sound_flows());
     click_at(EXIT_X, EXIT_Y);
     ASSERT_TRUE(exits_with(0));

@@ -52,7 +52,10 @@ case "${1:-}" in
   test)
     install_missing $PLAY_PACKAGES $TEST_PACKAGES
     install_missing $(clang_runtime)
-    cmake -S . -B build-test -DZINDLE_SANITIZE=ON -DZINDLE_TESTS=ON
+    cmake -S . -B build-test \
+      -DZINDLE_SANITIZE=ON \
+      -DZINDLE_TESTS=ON \
+      -DZINDLE_WINDOWS=ON
     cmake --build build-test -j"$(nproc)"
     ctest --test-dir build-test --output-on-failure
     ;;

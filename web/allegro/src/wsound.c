@@ -1,0 +1,155 @@
+/* The digital sound driver of the browser platform: the library's mixer,
+ * run by Web Audio whenever it wants more, 16-bit stereo at the rate the
+ * browser's audio runs at. The software MIDI synthesiser plays through it.
+ * Browsers keep a page silent until the person acts on it, so the sound
+ * starts with the first key or click; it stops while the page is hidden. */
+#include <emscripten.h>
+#include <stdint.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "allegro/platform/aintweb.h"
+
+#define FRAMES 1024   /* a buffer lasts 23 ms at 44100 Hz */
+#define CHANNELS 2
+
+static int16_t buffer[FRAMES * CHANNELS];
+
+/* The audio graph, and the events that let it sound; 0 where the browser
+ * has no Web Audio. The mixer runs on the page's own thread, while the
+ * program rests, so nothing else touches the voices meanwhile. */
+EM_JS(int, web_audio_open, (int16_t *samples, int frames), {
+   const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
+   if (!Context)
+      return 0;
+   const context = new Context({ latencyHint: 'balanced' });
+   const node = context.createScriptProcessor(frames, 0, 2);
+   node.onaudioprocess = event => {
+      _web_mix();
+      const left = event.outputBuffer.getChannelData(0);
+      const right = event.outputBuffer.getChannelData(1);
+      const mixed = HEAP16.subarray(samples >> 1, (samples >> 1) + 2 * frames);
+      for (let i = 0; i < frames; i++) {
+         left[i] = mixed[2 * i] / 32768;
+         right[i] = mixed[2 * i + 1] / 32768;
+      }
+   };
+   node.connect(context.destination);
+   let allowed = false;
+   const start = () => {
+      allowed = true;
+      if (document.visibilityState !== 'hidden')
+         context.resume();
+   };
+   const follow_page = () => {
+      if (document.visibilityState === 'hidden')
+         context.suspend();
+      else if (allowed)
+         context.resume();
+   };
+   const listeners = [
+      { target: globalThis, type: 'keydown', handler: start },
+      { target: globalThis, type: 'pointerdown', handler: start },
+      { target: globalThis, type: 'touchend', handler: start },
+      { target: document, type: 'visibilitychange', handler: follow_page },
+   ];
+   listeners.forEach(l => l.target.addEventListener(l.type, l.handler, true));
+   Module['webAudio'] = { context: context, node: node, listeners: listeners };
+   return context.sampleRate;
+});
+
+EM_JS(void, web_audio_close, (void), {
+   const audio = Module['webAudio'];
+   audio.listeners.forEach(l => l.target.removeEventListener(l.type, l.handler, true));
+   audio.node.disconnect();
+   audio.context.close();
+   Module['webAudio'] = null;
+});
+
+/* The tune's notes are played up to now before the sound is mixed, so
+ * they start on time to within a buffer, however long the program rests. */
+EMSCRIPTEN_KEEPALIVE void web_mix(void)
+{
+   _web_run_timers();
+   _mix_some_samples((uintptr_t)buffer, 0, TRUE);
+}
+
+static int web_digi_detect(int input)
+{
+   if (input) {
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Input is not supported"));
+      return FALSE;
+   }
+   return TRUE;
+}
+
+static int web_digi_init(int input, int voices)
+{
+   int rate;
+
+   if (!web_digi_detect(input))
+      return -1;
+   rate = web_audio_open(buffer, FRAMES);
+   if (rate == 0) {
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("This browser has no Web Audio"));
+      return -1;
+   }
+   _sound_bits = 16;
+   _sound_stereo = TRUE;
+   _sound_freq = rate;
+   digi_web.voices = voices;
+   if (_mixer_init(FRAMES * CHANNELS, _sound_freq, _sound_stereo, TRUE, &digi_web.voices) != 0) {
+      web_audio_close();
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Error initialising mixer"));
+      return -1;
+   }
+   return 0;
+}
+
+static void web_digi_exit(int input)
+{
+   if (input)
+      return;
+   web_audio_close();
+   _mixer_exit();
+}
+
+static int web_digi_buffer_size(void)
+{
+   return FRAMES;
+}
+
+DIGI_DRIVER digi_web = {
+   .id = DIGI_WEB,
+   .name = empty_string,
+   .desc = empty_string,
+   .ascii_name = "Web Audio",
+   .max_voices = MIXER_MAX_SFX,
+   .def_voices = MIXER_DEF_SFX,
+   .detect = web_digi_detect,
+   .init = web_digi_init,
+   .exit = web_digi_exit,
+   .buffer_size = web_digi_buffer_size,
+   .init_voice = _mixer_init_voice,
+   .release_voice = _mixer_release_voice,
+   .start_voice = _mixer_start_voice,
+   .stop_voice = _mixer_stop_voice,
+   .loop_voice = _mixer_loop_voice,
+   .get_position = _mixer_get_position,
+   .set_position = _mixer_set_position,
+   .get_volume = _mixer_get_volume,
+   .set_volume = _mixer_set_volume,
+   .ramp_volume = _mixer_ramp_volume,
+   .stop_volume_ramp = _mixer_stop_volume_ramp,
+   .get_frequency = _mixer_get_frequency,
+   .set_frequency = _mixer_set_frequency,
+   .sweep_frequency = _mixer_sweep_frequency,
+   .stop_frequency_sweep = _mixer_stop_frequency_sweep,
+   .get_pan = _mixer_get_pan,
+   .set_pan = _mixer_set_pan,
+   .sweep_pan = _mixer_sweep_pan,
+   .stop_pan_sweep = _mixer_stop_pan_sweep,
+   .set_echo = _mixer_set_echo,
+   .set_tremolo = _mixer_set_tremolo,
+   .set_vibrato = _mixer_set_vibrato,
+};

@@ -6,6 +6,9 @@
 #                     and check it with lintian
 #   ./run.sh windows  install what is missing, build the game for 64-bit Windows:
 #                     dist/zindle-<version>-win64.zip and its installer
+#   ./run.sh web      install what is missing, build the game for web browsers:
+#                     dist/zindle-<version>-web.zip, one folder for any static host
+#   ./run.sh serve    the same, then serve that folder on http://127.0.0.1:8000/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,9 +17,12 @@ PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont libp
 # The Windows build cross-compiles with mingw-w64 and packs with zip and NSIS;
 # its tests play it under Wine, also under the twm window manager.
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip nsis"
+# The browser build compiles with emscripten; its tests play it in Chromium.
+WEB_PACKAGES="emscripten patch zip python3"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
   libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base \
-  $WINDOWS_PACKAGES wine wine64 twm unzip"
+  $WINDOWS_PACKAGES wine wine64 twm unzip \
+  $WEB_PACKAGES chromium chromium-driver python3-selenium"
 PACKAGE_PACKAGES="dpkg-dev lintian"
 
 install_missing() {
@@ -55,7 +61,8 @@ case "${1:-}" in
     cmake -S . -B build-test \
       -DZINDLE_SANITIZE=ON \
       -DZINDLE_TESTS=ON \
-      -DZINDLE_WINDOWS=ON
+      -DZINDLE_WINDOWS=ON \
+      -DZINDLE_WEB=ON
     cmake --build build-test -j"$(nproc)"
     ctest --test-dir build-test --output-on-failure
     ;;
@@ -84,8 +91,22 @@ case "${1:-}" in
        "build-windows/windows/zindle-$version-win64-setup.exe" dist/
     echo "Built dist/zindle-$version-win64.zip and dist/zindle-$version-win64-setup.exe"
     ;;
+  web|serve)
+    install_missing $PLAY_PACKAGES $WEB_PACKAGES
+    cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF -DZINDLE_WEB=ON
+    cmake --build build-web --target zindle_web -j"$(nproc)"
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-web/CMakeCache.txt)
+    mkdir -p dist
+    rm -f dist/zindle-*-web.zip
+    cp "build-web/web/zindle-$version-web.zip" dist/
+    echo "Built dist/zindle-$version-web.zip"
+    if [ "$1" = serve ]; then
+      echo "Serving Zindle on http://127.0.0.1:8000/ (Ctrl+C stops it)"
+      exec /usr/bin/python3 -m http.server 8000 --bind 127.0.0.1 --directory "build-web/web/zindle-$version-web"
+    fi
+    ;;
   *)
-    echo "usage: $0 play|test|package|windows" >&2
+    echo "usage: $0 play|test|package|windows|web|serve" >&2
     exit 2
     ;;
 esac

@@ -10,7 +10,13 @@
 #include "allegro/internal/aintern.h"
 #include "allegro/platform/aintweb.h"
 
-#define FRAMES 1024   /* a buffer lasts 23 ms at 44100 Hz */
+/* A buffer lasts 23 ms at 44100 Hz: the tune's notes start on time to
+ * within it. The browser's own buffers are asked to suit playback rather
+ * than interaction: about 0.1 s of delay, for audio threads that wake less
+ * often (headless Chromium at the menu, tune playing: 4.5 % of a core
+ * against 5.3 %). */
+#define FRAMES 1024
+#define LATENCY "playback"
 #define CHANNELS 2
 
 static int16_t buffer[FRAMES * CHANNELS];
@@ -18,11 +24,11 @@ static int16_t buffer[FRAMES * CHANNELS];
 /* The audio graph, and the events that let it sound; 0 where the browser
  * has no Web Audio. The mixer runs on the page's own thread, while the
  * program rests, so nothing else touches the voices meanwhile. */
-EM_JS(int, web_audio_open, (int16_t *samples, int frames), {
+EM_JS(int, web_audio_open, (int16_t *samples, int frames, const char *latency), {
    const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
    if (!Context)
       return 0;
-   const context = new Context({ latencyHint: 'balanced' });
+   const context = new Context({ latencyHint: UTF8ToString(latency) });
    const node = context.createScriptProcessor(frames, 0, 2);
    node.onaudioprocess = event => {
       _web_mix();
@@ -89,7 +95,7 @@ static int web_digi_init(int input, int voices)
 
    if (!web_digi_detect(input))
       return -1;
-   rate = web_audio_open(buffer, FRAMES);
+   rate = web_audio_open(buffer, FRAMES, LATENCY);
    if (rate == 0) {
       ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("This browser has no Web Audio"));
       return -1;

@@ -34,9 +34,12 @@ function start(datafiles) {
     canvas,
     preRun: [module => datafiles.forEach(file => module.FS.writeFile(file.name, file.bytes))],
     onMessage: text => { message = text; },
-    onExit: status => show(status === 0 ? 'Zindle has ended.' : message, true),
-    onAbort: () => show('Zindle has stopped unexpectedly.', true),
-  }).catch(() => show('Zindle cannot run in this browser.', false));
+    onExit: status => show(status === 0 || !message ? 'Zindle has ended.' : message, true),
+    // What a crashed program leaves behind is not to be built on: a reload is.
+    onAbort: () => show('Zindle has stopped unexpectedly. Reload the page to play again.', false),
+  }).catch(() => show(location.protocol === 'file:'
+    ? 'Zindle runs from a web server, not from the disk: see its README.'
+    : 'Zindle cannot run in this browser.', false));
 }
 
 fetchDatafiles().then(datafiles => {

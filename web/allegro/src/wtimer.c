@@ -110,13 +110,28 @@ static int input_waiting(void)
    return _web_keyboard_waiting() || _web_mouse_waiting();
 }
 
-/* The tune would play the hidden time all at once on waking; it waits. */
+static int timers_installed(void)
+{
+   int count = 0, i;
+
+   for (i = 0; i < MAX_TIMERS; i++)
+      count += _timer_queue[i].proc || _timer_queue[i].param_proc;
+   return count;
+}
+
+/* A playing tune would play the hidden time all at once on waking; it waits.
+ * Pausing it removes its player's timer, which tells that it was playing. */
 static void sleep_while_hidden(void)
 {
+   const int timers = timers_installed();
+   int tune_playing;
+
    midi_pause();
+   tune_playing = timers_installed() < timers;
    web_sleep_while_hidden();
    _web_run_timers();
-   midi_resume();
+   if (tune_playing)
+      midi_resume();
 }
 
 /* When to wake, resting until `until` at least. */

@@ -35,13 +35,14 @@ EM_JS(void, web_canvas_open, (int w, int h), {
 EM_JS(void, web_canvas_close, (void), {
    cancelAnimationFrame(Module['webFrame']);
    Module['webImage'] = null;
+   Module['canvas'].style.cursor = "";
 });
 
 /* The pixels stay in the program's memory; the image looks at them where
  * they are, and is made anew if that memory has grown since. */
 EM_JS(void, web_canvas_put, (const uint32_t *pixels, int w, int h, int x, int y, int cw, int ch), {
    let image = Module['webImage'];
-   if (!image || image.data.buffer !== HEAPU8.buffer) {
+   if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== pixels) {
       image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h);
       Module['webImage'] = image;
    }

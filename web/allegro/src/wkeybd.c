@@ -103,24 +103,24 @@ EM_JS(void, web_wake, (void), {
       Module['webWake']();
 });
 
-static void apply(int scancode, int unicode, int down)
+static void apply_oldest(void)
 {
-   if (down)
+   const int scancode = queue[queue_head].scancode, unicode = queue[queue_head].unicode;
+
+   if (queue[queue_head].down)
       _handle_key_press(unicode >= 0 ? unicode : scancode_to_ascii(scancode), scancode);
    else
       _handle_key_release(scancode);
+   queue_head = (queue_head + 1) % QUEUE_SIZE;
+   queue_count--;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_key_event(int scancode, int unicode, int down)
 {
    int tail;
 
-   if (queue_count == QUEUE_SIZE) {
-      /* Nobody polls: the oldest event takes effect at once. */
-      apply(queue[queue_head].scancode, queue[queue_head].unicode, queue[queue_head].down);
-      queue_head = (queue_head + 1) % QUEUE_SIZE;
-      queue_count--;
-   }
+   if (queue_count == QUEUE_SIZE)
+      apply_oldest();  /* nobody polls: it takes effect at once */
    tail = (queue_head + queue_count) % QUEUE_SIZE;
    queue[tail].scancode = scancode;
    queue[tail].unicode = unicode;
@@ -149,9 +149,7 @@ static void web_keyboard_poll(void)
       if (!queue[queue_head].down && pressed[scancode])
          break;  /* seen down by this poll; up at the next */
       pressed[scancode] |= queue[queue_head].down;
-      apply(scancode, queue[queue_head].unicode, queue[queue_head].down);
-      queue_head = (queue_head + 1) % QUEUE_SIZE;
-      queue_count--;
+      apply_oldest();
    }
 }
 

@@ -66,6 +66,17 @@ static int clamp(int v, int low, int high)
    return v < low ? low : v > high ? high : v;
 }
 
+static void apply_oldest(void)
+{
+   _mouse_x = clamp(queue[queue_head].x, min_x, max_x);
+   _mouse_y = clamp(queue[queue_head].y, min_y, max_y);
+   _mouse_b = queue[queue_head].buttons;
+   mickey_x += queue[queue_head].dx;
+   mickey_y += queue[queue_head].dy;
+   queue_head = (queue_head + 1) % QUEUE_SIZE;
+   queue_count--;
+}
+
 /* x < 0: the pointer is gone (a cancelled touch), and with it the buttons. */
 EMSCRIPTEN_KEEPALIVE void web_mouse_event(int x, int y, int dx, int dy, int buttons)
 {
@@ -83,11 +94,8 @@ EMSCRIPTEN_KEEPALIVE void web_mouse_event(int x, int y, int dx, int dy, int butt
       queue[last].dx += dx;
       queue[last].dy += dy;
    } else {
-      if (queue_count == QUEUE_SIZE) {
-         /* Nobody polls: the oldest event is dropped. */
-         queue_head = (queue_head + 1) % QUEUE_SIZE;
-         queue_count--;
-      }
+      if (queue_count == QUEUE_SIZE)
+         apply_oldest();  /* nobody polls: it takes effect at once */
       tail = (queue_head + queue_count) % QUEUE_SIZE;
       queue[tail].x = x;
       queue[tail].y = y;
@@ -109,13 +117,7 @@ static void web_mouse_poll(void)
       if (pressed & ~buttons)
          break;  /* seen down by this poll; up at the next */
       pressed |= buttons & ~_mouse_b;
-      _mouse_x = clamp(queue[queue_head].x, min_x, max_x);
-      _mouse_y = clamp(queue[queue_head].y, min_y, max_y);
-      _mouse_b = buttons;
-      mickey_x += queue[queue_head].dx;
-      mickey_y += queue[queue_head].dy;
-      queue_head = (queue_head + 1) % QUEUE_SIZE;
-      queue_count--;
+      apply_oldest();
    }
 }
 

@@ -11,20 +11,16 @@ folder served by a plain local server on 127.0.0.1:
 
 Each figure is the median of the repetitions, with its range.
 """
-import functools
-import http.server
 import os
-import signal
 import statistics
 import sys
-import tempfile
-import threading
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'web'))
+from chromium import Browser, Server  # noqa: E402
 
 FOLDER = sys.argv[1]
 REPETITIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -47,25 +43,6 @@ addEventListener('keydown', () => { window.keyDown = performance.now(); }, true)
 """
 
 
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, '.wasm': 'application/wasm'}
-
-    def log_message(self, *args):
-        pass
-
-
-def process_tree(pid):
-    tree = [pid]
-    try:
-        for task in os.listdir(f'/proc/{pid}/task'):
-            with open(f'/proc/{pid}/task/{task}/children') as f:
-                for child in f.read().split():
-                    tree += process_tree(int(child))
-    except FileNotFoundError:
-        pass
-    return tree
-
-
 def cpu_seconds(pids):
     total = 0
     for pid in pids:
@@ -78,30 +55,20 @@ def cpu_seconds(pids):
     return total / TICKS
 
 
-def share(driver_pid):
-    """The browser's share of one core over SECONDS, chromedriver not counted."""
-    browser = lambda: [p for p in process_tree(driver_pid) if p != driver_pid]
-    before, start = cpu_seconds(browser()), time.monotonic()
+def share(chromium):
+    """The browser's share of one core over SECONDS."""
+    before, start = cpu_seconds(chromium.processes()), time.monotonic()
     time.sleep(SECONDS)
-    return 100 * (cpu_seconds(browser()) - before) / (time.monotonic() - start)
+    return 100 * (cpu_seconds(chromium.processes()) - before) / (time.monotonic() - start)
 
 
 def one_run(url, figures):
-    profile = tempfile.mkdtemp(prefix='zindle-figures-')
-    options = webdriver.ChromeOptions()
-    options.binary_location = '/usr/bin/chromium'
-    for argument in ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1000,1000',
-                     '--no-first-run', '--disable-sync', '--disable-background-networking',
-                     '--disable-component-update', f'--user-data-dir={profile}']:
-        options.add_argument(argument)
-    service = Service('/usr/bin/chromedriver')
-    browser = webdriver.Chrome(service=service, options=options)
-    pids = process_tree(service.process.pid)
+    chromium = Browser(PROBES)
+    browser = chromium.driver
     try:
-        browser.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': PROBES})
         browser.get('about:blank')
         time.sleep(2)
-        figures['blank page, % of a core'].append(share(service.process.pid))
+        figures['blank page, % of a core'].append(share(chromium))
 
         browser.get(url)
         time.sleep(2)
@@ -113,7 +80,7 @@ def one_run(url, figures):
         at = lambda x, y: ActionChains(browser).move_to_element_with_offset(canvas, x - 192, y - 320)
         at(*IDLE).click().perform()  # the sound may start
         time.sleep(1)
-        figures['menu with the tune, % of a core'].append(share(service.process.pid))
+        figures['menu with the tune, % of a core'].append(share(chromium))
 
         at(*START).click().perform()
         time.sleep(0.5)
@@ -123,35 +90,28 @@ def one_run(url, figures):
         figures['held arrow to the wall shown, ms'].append(browser.execute_script(
             'const f = window.frames.find(f => f[0] > window.keyDown && f[1] >= arguments[0]);'
             'return f[0] - window.keyDown;', RIGHT_WALL_EDGE))
-        figures['play, % of a core'].append(share(service.process.pid))
+        figures['play, % of a core'].append(share(chromium))
 
         ActionChains(browser).send_keys(Keys.ESCAPE).perform()
         time.sleep(0.5)
         at(*EXIT).click().perform()
         time.sleep(SETTLE_SECONDS)
-        figures['after the exit, % of a core'].append(share(service.process.pid))
+        figures['after the exit, % of a core'].append(share(chromium))
     finally:
-        pids = set(pids + process_tree(service.process.pid))
-        try:
-            browser.quit()
-        finally:
-            for pid in pids:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
+        chromium.end()
 
 
 def main():
-    httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(QuietHandler, directory=FOLDER))
-    threading.Thread(target=httpd.serve_forever, daemon=True).start()
+    server = Server(FOLDER)
     figures = {name: [] for name in [
         'first frame (the menu), ms', 'bytes transferred', 'held arrow to the wall shown, ms',
         'blank page, % of a core', 'menu with the tune, % of a core', 'play, % of a core',
         'after the exit, % of a core']}
-    for _ in range(REPETITIONS):
-        one_run(f'http://127.0.0.1:{httpd.server_address[1]}/', figures)
-    httpd.shutdown()
+    try:
+        for _ in range(REPETITIONS):
+            one_run(server.url, figures)
+    finally:
+        server.stop()
     for name, values in figures.items():
         print(f'{name:36} {statistics.median(values):10.1f}   ({min(values):.1f} to {max(values):.1f})')
 

@@ -8,20 +8,16 @@ deadline; the browser is ended by its process id whatever happens.
     ZINDLE_WEB_SITE=<folder> ZINDLE_WEB_PICTURES=<folder> python3 web_test.py
 """
 import base64
-import functools
-import http.server
 import os
 import shutil
-import signal
 import tempfile
-import threading
 import time
 import unittest
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
+
+from chromium import Browser, Server
 
 SITE = os.environ['ZINDLE_WEB_SITE']
 PICTURES = os.environ['ZINDLE_WEB_PICTURES']
@@ -119,70 +115,20 @@ def wait_until(condition, seconds):
         time.sleep(0.02)
 
 
-def process_tree(pid):
-    """The process and all its descendants."""
-    tree = [pid]
-    try:
-        for task in os.listdir(f'/proc/{pid}/task'):
-            with open(f'/proc/{pid}/task/{task}/children') as f:
-                for child in f.read().split():
-                    tree += process_tree(int(child))
-    except FileNotFoundError:
-        pass
-    return tree
-
-
-class Server:
-    """A plain static server for a folder, on a free port of 127.0.0.1."""
-
-    def __init__(self, folder):
-        handler = functools.partial(QuietHandler, directory=folder)
-        self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
-        self.url = f'http://127.0.0.1:{self.httpd.server_address[1]}/'
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, '.wasm': 'application/wasm'}
-
-    def log_message(self, *args):
-        pass
-
-
 class BrowserTest(unittest.TestCase):
     """A browser on the served folder, and a player's steps."""
     folder = SITE
 
     def setUp(self):
         self.server = Server(self.folder)
-        self.profile = tempfile.mkdtemp(prefix='zindle-chromium-')
-        options = webdriver.ChromeOptions()
-        options.binary_location = '/usr/bin/chromium'
-        for argument in ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1000,1000',
-                         '--no-first-run', '--disable-sync', '--disable-background-networking',
-                         '--disable-component-update', f'--user-data-dir={self.profile}']:
-            options.add_argument(argument)
-        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-        self.service = Service('/usr/bin/chromedriver')
-        self.browser = webdriver.Chrome(service=self.service, options=options)
-        self.browser.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': PROBES})
+        self.chromium = Browser(PROBES)
+        self.browser = self.chromium.driver
 
     def tearDown(self):
-        pids = process_tree(self.service.process.pid)
         try:
-            self.browser.quit()
+            self.chromium.end()
         finally:
-            for pid in pids:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
             self.server.stop()
-            shutil.rmtree(self.profile, ignore_errors=True)
 
     # ---- A player's steps ------------------------------------------------------
 

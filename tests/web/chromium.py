@@ -1,0 +1,86 @@
+"""Headless Chromium on a folder served from 127.0.0.1, for the browser
+build's tests and figures: a plain static server that compresses nothing,
+the browser with the options this machine needs and the player's default
+autoplay policy, and an end to all of its processes, by their ids,
+whatever happens."""
+import functools
+import http.server
+import os
+import shutil
+import signal
+import tempfile
+import threading
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, '.wasm': 'application/wasm'}
+
+    def log_message(self, *args):
+        pass
+
+
+class Server:
+    """A plain static server for a folder, on a free port of 127.0.0.1."""
+
+    def __init__(self, folder):
+        handler = functools.partial(QuietHandler, directory=folder)
+        self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        self.url = f'http://127.0.0.1:{self.httpd.server_address[1]}/'
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def process_tree(pid):
+    """The process and all its descendants."""
+    tree = [pid]
+    try:
+        for task in os.listdir(f'/proc/{pid}/task'):
+            with open(f'/proc/{pid}/task/{task}/children') as f:
+                for child in f.read().split():
+                    tree += process_tree(int(child))
+    except FileNotFoundError:
+        pass
+    return tree
+
+
+class Browser:
+    """Chromium driven through chromedriver, with a profile of its own.
+    `probes` is JavaScript that runs in every page before the page's own."""
+
+    def __init__(self, probes=''):
+        self.profile = tempfile.mkdtemp(prefix='zindle-chromium-')
+        options = webdriver.ChromeOptions()
+        options.binary_location = '/usr/bin/chromium'
+        # Without the network flags Chromium keeps calling out, and this
+        # machine's closed network refuses it.
+        for argument in ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1000,1000',
+                         '--no-first-run', '--disable-sync', '--disable-background-networking',
+                         '--disable-component-update', f'--user-data-dir={self.profile}']:
+            options.add_argument(argument)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        self.service = Service('/usr/bin/chromedriver')
+        self.driver = webdriver.Chrome(service=self.service, options=options)
+        if probes:
+            self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': probes})
+
+    def processes(self):
+        """The browser's processes, chromedriver not counted."""
+        return [pid for pid in process_tree(self.service.process.pid) if pid != self.service.process.pid]
+
+    def end(self):
+        pids = process_tree(self.service.process.pid)
+        try:
+            self.driver.quit()
+        finally:
+            for pid in pids:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            shutil.rmtree(self.profile, ignore_errors=True)

@@ -10,10 +10,12 @@ add_test(NAME web_files_are_small_and_reproducible
 # It builds the files again, so no browser plays them meanwhile.
 set_tests_properties(web_files_are_small_and_reproducible PROPERTIES TIMEOUT 300 RESOURCE_LOCK web_files)
 
-# The pictures the canvas must show, from the host's datafiles.
+# The pictures the canvas must show, from the host's datafiles. Building the
+# tests builds the browser's folder too.
 set(ZINDLE_WEB_PICTURES ${CMAKE_CURRENT_BINARY_DIR}/web-pictures)
 add_executable(web_pictures web/web_pictures.cpp)
 target_link_libraries(web_pictures PRIVATE program_harness)
+add_dependencies(web_pictures zindle_web)
 add_test(NAME web_pictures
   COMMAND sh -c "mkdir -p \"$1\" && \"$0\" \"$2\" \"$1\"" $<TARGET_FILE:web_pictures>
           ${ZINDLE_WEB_PICTURES} ${CMAKE_BINARY_DIR})
@@ -23,4 +25,3 @@ add_test(NAME web_game COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/
 set_tests_properties(web_game PROPERTIES
   ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_PICTURES=${ZINDLE_WEB_PICTURES}"
   FIXTURES_REQUIRED web_pictures RESOURCE_LOCK web_files TIMEOUT 300)
-add_dependencies(web_pictures zindle_web)

@@ -98,11 +98,6 @@ EM_JS(void, web_key_map, (const char *code, int scancode), {
    Module['webKeyMap'][UTF8ToString(code)] = scancode;
 });
 
-EM_JS(void, web_wake, (void), {
-   if (Module['webWake'])
-      Module['webWake']();
-});
-
 static void apply_oldest(void)
 {
    const int scancode = queue[queue_head].scancode, unicode = queue[queue_head].unicode;
@@ -127,7 +122,7 @@ EMSCRIPTEN_KEEPALIVE void web_key_event(int scancode, int unicode, int down)
    queue[tail].down = down;
    queue_count++;
    held[scancode] = down;
-   web_wake();
+   _web_wake();
 }
 
 EMSCRIPTEN_KEEPALIVE void web_keys_released(void)

@@ -56,11 +56,6 @@ EM_JS(void, web_mouse_listen, (int listen), {
    Module['webMouse'].forEach(l => canvas.addEventListener(l.type, l.handler));
 });
 
-EM_JS(void, web_wake_for_mouse, (void), {
-   if (Module['webWake'])
-      Module['webWake']();
-});
-
 static int clamp(int v, int low, int high)
 {
    return v < low ? low : v > high ? high : v;
@@ -105,7 +100,7 @@ EMSCRIPTEN_KEEPALIVE void web_mouse_event(int x, int y, int dx, int dy, int butt
       queue_count++;
    }
    held_buttons = buttons;
-   web_wake_for_mouse();
+   _web_wake();
 }
 
 static void web_mouse_poll(void)

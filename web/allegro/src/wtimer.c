@@ -72,6 +72,12 @@ EM_ASYNC_JS(void, web_sleep_while_hidden, (void), {
    });
 });
 
+/* Ends the program's sleep, if it sleeps: input has come. */
+EM_JS(void, _web_wake, (void), {
+   if (Module['webWake'])
+      Module['webWake']();
+});
+
 EM_JS(int, web_page_hidden, (void), {
    return document.visibilityState === 'hidden';
 });

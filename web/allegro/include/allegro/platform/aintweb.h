@@ -16,9 +16,11 @@ int _web_mouse_waiting(void);
  * changed. */
 int _web_gfx_frame_wanted(void);
 
-/* The timer: runs the library's timer callbacks up to now; and rest(0),
- * which only lets the page have its turn. */
+/* The timer: runs the library's timer callbacks up to now; ends the
+ * program's rest when input comes; and rest(0), which only lets the page
+ * have its turn. */
 void _web_run_timers(void);
+void _web_wake(void);
 void _web_yield(void);
 
 #endif

@@ -48,6 +48,11 @@ clang_runtime() {
   fi
 }
 
+# The version a build folder was configured with.
+built_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
 case "${1:-}" in
   play)
     install_missing $PLAY_PACKAGES
@@ -84,7 +89,7 @@ case "${1:-}" in
     install_missing $PLAY_PACKAGES $WINDOWS_PACKAGES
     cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF -DZINDLE_WINDOWS=ON
     cmake --build build-windows --target zindle_windows -j"$(nproc)"
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+    version=$(built_version build-windows)
     mkdir -p dist
     rm -f dist/zindle-*-win64.zip dist/zindle-*-win64-setup.exe
     cp "build-windows/windows/zindle-$version-win64.zip" \
@@ -95,7 +100,7 @@ case "${1:-}" in
     install_missing $PLAY_PACKAGES $WEB_PACKAGES
     cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DZINDLE_TESTS=OFF -DZINDLE_WEB=ON
     cmake --build build-web --target zindle_web -j"$(nproc)"
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-web/CMakeCache.txt)
+    version=$(built_version build-web)
     mkdir -p dist
     rm -f dist/zindle-*-web.zip
     cp "build-web/web/zindle-$version-web.zip" dist/

@@ -41,19 +41,29 @@ static double last_drawn;    /* ms */
 
 /* Sleeps `ms` milliseconds, or less when the page wakes the program for
  * input. A browser stretches short timeouts set from a timeout's own
- * callback to 4 ms; set from a message's, they last what they say. */
+ * callback to 4 ms; set from a message's, they last what they say. A
+ * timeout or message left over from an earlier sleep, ended by input, must
+ * neither end nor strand this one: a wake acts only on its own sleep, and
+ * any message starts the current sleep's timeout afresh. */
 EM_ASYNC_JS(void, web_sleep, (double ms), {
    await new Promise(resolve => {
       let timeout = 0;
-      Module['webWake'] = () => {
+      const wake = () => {
+         if (Module['webWake'] !== wake)
+            return;
          clearTimeout(timeout);
          Module['webWake'] = null;
          resolve();
       };
+      const start = () => {
+         clearTimeout(timeout);
+         timeout = setTimeout(wake, ms);
+      };
+      Module['webWake'] = wake;
       if (ms >= 4) {
-         timeout = setTimeout(Module['webWake'], ms);
+         start();
       } else {
-         Module['webTimer'].port1.onmessage = () => { timeout = setTimeout(Module['webWake'], ms); };
+         Module['webTimer'].port1.onmessage = start;
          Module['webTimer'].port2.postMessage(0);
       }
    });

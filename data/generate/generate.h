@@ -88,8 +88,10 @@ struct Icon {
 };
 constexpr int WINDOW_ICON_SIZE = 48;
 Icon paint_icon(int size);
-// icon_<size>.png for the desktop at each size, and window_icon.cpp: the
-// window's icon as XPM data compiled into the game.
+// icon_<size>.png at each size, for the desktop or the web page.
+void write_png_icons(const std::string &dir, const std::vector<int> &sizes);
+// The same, and window_icon.cpp: the window's icon as XPM data compiled
+// into the game.
 void write_icons(const std::string &dir, const std::vector<int> &sizes);
 // The executable's icon for Windows: one .ico holding every size.
 constexpr int MAX_ICO_SIZE = 256;

@@ -95,12 +95,16 @@ Icon paint_icon(int size) {
     return icon;
 }
 
-void write_icons(const std::string &dir, const std::vector<int> &sizes) {
+void write_png_icons(const std::string &dir, const std::vector<int> &sizes) {
     for (int size : sizes) {
         Icon icon = paint_icon(size);
         write_png(icon, dir + "/icon_" + std::to_string(size) + ".png");
         destroy_bitmap(icon.rgb);
     }
+}
+
+void write_icons(const std::string &dir, const std::vector<int> &sizes) {
+    write_png_icons(dir, sizes);
     Icon window = paint_icon(WINDOW_ICON_SIZE);
     write_xpm_source(window, "window_icon_xpm", dir + "/window_icon.cpp");
     destroy_bitmap(window.rgb);

@@ -1,7 +1,9 @@
 // Writes every source file of Zindle's two datafiles into one folder, the
-// game's icons, at the sizes given, into another, or its Windows icon file:
+// game's icons, at the sizes given, into another (with the window's icon, or
+// as pictures alone), or its Windows icon file:
 //   zindle_generate <output folder>
 //   zindle_generate --icons <output folder> <size>...
+//   zindle_generate --png <output folder> <size>...
 //   zindle_generate --ico <output file> <size>...
 #include "generate.h"
 
@@ -15,9 +17,10 @@
 
 int main(int argc, char **argv) {
     const std::string mode = argc >= 3 ? argv[1] : "";
-    const bool icons = mode == "--icons" || mode == "--ico";
+    const bool icons = mode == "--icons" || mode == "--png" || mode == "--ico";
     if (argc != 2 && !icons) {
-        std::fprintf(stderr, "usage: %s <output folder> | --icons <output folder> <size>... | --ico <output file> <size>...\n",
+        std::fprintf(stderr,
+                     "usage: %s <output folder> | --icons|--png <output folder> <size>... | --ico <output file> <size>...\n",
                      argv[0]);
         return 2;
     }
@@ -38,6 +41,8 @@ int main(int argc, char **argv) {
         }
         if (mode == "--ico")
             write_windows_icon(argv[2], sizes);
+        else if (mode == "--png")
+            write_png_icons(argv[2], sizes);
         else
             write_icons(argv[2], sizes);
         return 0;

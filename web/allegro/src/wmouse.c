@@ -4,7 +4,11 @@
  * press and its release together, so a click shorter than one pass of the
  * program is still seen. Movement (the mickeys) is counted in screen
  * pixels too, from the pointer's own movement, which goes on at the
- * canvas's edges. The pointer itself is the page's (see wgfx.c). */
+ * canvas's edges. The pointer itself is the page's (see wgfx.c).
+ *
+ * A finger on a touch screen is the pointer with the left button held, so
+ * a tap clicks where it lands. It places the pointer rather than sliding a
+ * mouse, so it makes no mickeys; only the first finger down counts. */
 #include <emscripten.h>
 
 #include "allegro.h"
@@ -35,11 +39,14 @@ EM_JS(void, web_mouse_listen, (int listen), {
    let rest_x = 0;
    let rest_y = 0;
    const send = event => {
+      if (!event.isPrimary)
+         return;
       const box = canvas.getBoundingClientRect();
+      const slides = event.pointerType !== 'touch';
       const scale_x = canvas.width / box.width;
       const scale_y = canvas.height / box.height;
-      const dx = (event.movementX || 0) * scale_x + rest_x;
-      const dy = (event.movementY || 0) * scale_y + rest_y;
+      const dx = slides ? (event.movementX || 0) * scale_x + rest_x : 0;
+      const dy = slides ? (event.movementY || 0) * scale_y + rest_y : 0;
       rest_x = dx - Math.trunc(dx);
       rest_y = dy - Math.trunc(dy);
       _web_mouse_event(Math.floor((event.clientX - box.left) * scale_x),
@@ -50,7 +57,7 @@ EM_JS(void, web_mouse_listen, (int listen), {
       { type: 'pointerdown', handler: event => { canvas.setPointerCapture(event.pointerId); send(event); } },
       { type: 'pointermove', handler: send },
       { type: 'pointerup', handler: send },
-      { type: 'pointercancel', handler: () => _web_mouse_event(-1, -1, 0, 0, 0) },
+      { type: 'pointercancel', handler: event => event.isPrimary && _web_mouse_event(-1, -1, 0, 0, 0) },
       { type: 'contextmenu', handler: event => event.preventDefault() },
    ];
    Module['webMouse'].forEach(l => canvas.addEventListener(l.type, l.handler));

@@ -1,10 +1,13 @@
-// Zindle's page: fetches the datafiles, puts them in the program's working
-// folder, starts the program on the canvas and shows what it has to say:
-// its message when it cannot start, or that it has ended, with a way to
-// start it again. The datafiles lie beside the page as themselves, so art
-// replaced there is what the game reads, as on the desktop.
+// Zindle's page: fetches the program and the datafiles, puts the datafiles
+// in the program's working folder, starts the program on the canvas and
+// shows what it has to say: its message when it cannot start, or that it
+// has ended, with a way to start it again. The datafiles lie beside the page
+// as themselves, so art replaced there is what the game reads, as on the
+// desktop. After the first start the browser keeps the folder for offline
+// play (service-worker.js).
 'use strict';
 
+const PROGRAM = 'zindle.wasm';
 const DATAFILES = ['tiles.dat', 'stuff.dat', 'patches.dat'];
 
 const canvas = document.getElementById('screen');
@@ -12,13 +15,11 @@ const notice = document.getElementById('notice');
 const noticeText = document.getElementById('notice-text');
 const again = document.getElementById('again');
 
-// Those that are missing are left out: the game says which one it lacks.
-function fetchDatafiles() {
-  return Promise.all(DATAFILES.map(name =>
-    fetch(name)
-      .then(response => response.ok ? response.arrayBuffer() : null)
-      .then(data => data && { name, bytes: new Uint8Array(data) }, () => null)))
-    .then(files => files.filter(Boolean));
+// What is missing comes as null.
+function fetchBytes(name) {
+  return fetch(name)
+    .then(response => response.ok ? response.arrayBuffer() : null)
+    .then(data => data && new Uint8Array(data), () => null);
 }
 
 function show(text, offerAgain) {
@@ -27,22 +28,40 @@ function show(text, offerAgain) {
   notice.hidden = false;
 }
 
-function start(datafiles) {
+function cannotRun() {
+  show(location.protocol === 'file:'
+    ? 'Zindle runs from a web server, not from the disk: see its README.'
+    : 'Zindle cannot run in this browser.', false);
+}
+
+function keepForOffline() {
+  if ('serviceWorker' in navigator)
+    navigator.serviceWorker.register('service-worker.js').catch(() => {});
+}
+
+// Every start runs the program fetched with this page, even after a new
+// version has been kept meanwhile. Missing datafiles are left out: the game
+// says which one it lacks.
+function start(program, datafiles) {
   let message = '';
   notice.hidden = true;
   Zindle({
     canvas,
-    preRun: [module => datafiles.forEach(file => module.FS.writeFile(file.name, file.bytes))],
+    wasmBinary: program,
+    preRun: [module => datafiles.forEach(file => file.bytes && module.FS.writeFile(file.name, file.bytes))],
+    // Kept for offline play once the game is up, so as not to slow its start.
+    onFirstFrame: keepForOffline,
     onMessage: text => { message = text; },
     onExit: status => show(status === 0 || !message ? 'Zindle has ended.' : message, true),
     // What a crashed program leaves behind is not to be built on: a reload is.
     onAbort: () => show('Zindle has stopped unexpectedly. Reload the page to play again.', false),
-  }).catch(() => show(location.protocol === 'file:'
-    ? 'Zindle runs from a web server, not from the disk: see its README.'
-    : 'Zindle cannot run in this browser.', false));
+  }).catch(cannotRun);
 }
 
-fetchDatafiles().then(datafiles => {
-  again.addEventListener('click', () => start(datafiles));
-  start(datafiles);
+Promise.all([PROGRAM, ...DATAFILES].map(fetchBytes)).then(([program, ...data]) => {
+  if (!program)
+    return cannotRun();
+  const datafiles = DATAFILES.map((name, i) => ({ name, bytes: data[i] }));
+  again.addEventListener('click', () => start(program, datafiles));
+  start(program, datafiles);
 });

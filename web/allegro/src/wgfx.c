@@ -39,7 +39,8 @@ EM_JS(void, web_canvas_close, (void), {
 });
 
 /* The pixels stay in the program's memory; the image looks at them where
- * they are, and is made anew if that memory has grown since. */
+ * they are, and is made anew if that memory has grown since. The page may
+ * ask to hear when the program first shows something (onFirstFrame). */
 EM_JS(void, web_canvas_put, (const uint32_t *pixels, int w, int h, int x, int y, int cw, int ch), {
    let image = Module['webImage'];
    if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== pixels) {
@@ -47,6 +48,11 @@ EM_JS(void, web_canvas_put, (const uint32_t *pixels, int w, int h, int x, int y,
       Module['webImage'] = image;
    }
    Module['webContext'].putImageData(image, 0, 0, x, y, cw, ch);
+   const shown = Module['onFirstFrame'];
+   if (shown) {
+      Module['onFirstFrame'] = null;
+      shown();
+   }
 });
 
 EM_JS(void, web_request_frame, (void), {

@@ -3,6 +3,9 @@ folder served by a plain local server on 127.0.0.1:
 
 - how long after the page starts loading its first frame, the menu, shows;
 - how many bytes the page transfers, from a server that compresses nothing;
+  how many the server sends on a first visit, the service worker's copy
+  included, and on a second;
+- how long after a reload with the server gone the menu shows;
 - how soon a held arrow shows the tile at the wall;
 - the whole browser's share of a core (all its processes): on a blank page,
   at the menu with the tune playing, in play, and after the exit entry.
@@ -20,7 +23,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'web'))
-from chromium import Browser, Server  # noqa: E402
+from chromium import Browser, Server, wait_until  # noqa: E402
 
 FOLDER = sys.argv[1]
 REPETITIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -62,7 +65,26 @@ def share(chromium):
     return 100 * (cpu_seconds(chromium.processes()) - before) / (time.monotonic() - start)
 
 
-def one_run(url, figures):
+def first_frame(browser):
+    return wait_until(lambda: browser.execute_script('return window.frames[0] && window.frames[0][0]'), 20)
+
+
+def offline_figures(server, browser, figures):
+    """A second visit, and a third with the server gone."""
+    wait_until(lambda: browser.execute_script('return !!navigator.serviceWorker.controller'), 20)
+    figures['first visit, bytes sent'].append(server.httpd.sent)
+    server.httpd.sent = 0
+    browser.get(server.url)
+    first_frame(browser)
+    figures['second visit, bytes sent'].append(server.httpd.sent)
+    server.stop()
+    browser.get(server.url)
+    figures['offline start, menu shown, ms'].append(first_frame(browser))
+
+
+def one_run(folder, figures):
+    server = Server(folder)
+    url = server.url
     chromium = Browser(PROBES)
     browser = chromium.driver
     try:
@@ -72,7 +94,7 @@ def one_run(url, figures):
 
         browser.get(url)
         time.sleep(2)
-        figures['first frame (the menu), ms'].append(browser.execute_script('return window.frames[0][0]'))
+        figures['first frame (the menu), ms'].append(first_frame(browser))
         figures['bytes transferred'].append(browser.execute_script(
             "return performance.getEntries().filter(e => e.transferSize !== undefined)"
             ".reduce((sum, e) => sum + e.transferSize, 0)"))
@@ -97,21 +119,20 @@ def one_run(url, figures):
         at(*EXIT).click().perform()
         time.sleep(SETTLE_SECONDS)
         figures['after the exit, % of a core'].append(share(chromium))
+        offline_figures(server, browser, figures)
     finally:
         chromium.end()
+        server.stop()
 
 
 def main():
-    server = Server(FOLDER)
     figures = {name: [] for name in [
         'first frame (the menu), ms', 'bytes transferred', 'held arrow to the wall shown, ms',
         'blank page, % of a core', 'menu with the tune, % of a core', 'play, % of a core',
-        'after the exit, % of a core']}
-    try:
-        for _ in range(REPETITIONS):
-            one_run(server.url, figures)
-    finally:
-        server.stop()
+        'after the exit, % of a core', 'first visit, bytes sent', 'second visit, bytes sent',
+        'offline start, menu shown, ms']}
+    for _ in range(REPETITIONS):
+        one_run(FOLDER, figures)
     for name, values in figures.items():
         print(f'{name:36} {statistics.median(values):10.1f}   ({min(values):.1f} to {max(values):.1f})')
 

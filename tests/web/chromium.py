@@ -1,8 +1,8 @@
 """Headless Chromium on a folder served from 127.0.0.1, for the browser
 build's tests and figures: a plain static server that compresses nothing,
 the browser with the options this machine needs and the player's default
-autoplay policy, and an end to all of its processes, by their ids,
-whatever happens."""
+autoplay policy, an end to all of its processes, by their ids, whatever
+happens, and a wait for a condition with a deadline."""
 import functools
 import http.server
 import os
@@ -10,6 +10,7 @@ import shutil
 import signal
 import tempfile
 import threading
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -21,13 +22,20 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def send_header(self, keyword, value):
+        if keyword == 'Content-Length':
+            self.server.sent += int(value)
+        super().send_header(keyword, value)
+
 
 class Server:
-    """A plain static server for a folder, on a free port of 127.0.0.1."""
+    """A plain static server for a folder, on a free port of 127.0.0.1,
+    counting the bytes of the files it sends in `httpd.sent`."""
 
     def __init__(self, folder):
         handler = functools.partial(QuietHandler, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        self.httpd.sent = 0
         self.url = f'http://127.0.0.1:{self.httpd.server_address[1]}/'
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
@@ -47,6 +55,16 @@ def process_tree(pid):
     except FileNotFoundError:
         pass
     return tree
+
+
+def wait_until(condition, seconds):
+    """The condition's first true result, or its last one at the deadline."""
+    deadline = time.monotonic() + seconds
+    while True:
+        result = condition()
+        if result or time.monotonic() > deadline:
+            return result
+        time.sleep(0.02)
 
 
 class Browser:

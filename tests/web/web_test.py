@@ -1,9 +1,10 @@
 """Zindle in a browser, played as a player plays it: the web folder served
 as it is by a plain local server on 127.0.0.1, headless Chromium with its
-default autoplay policy, real key and mouse events, the canvas's pixels
-compared with the pictures the Linux build is held to, and the sound
-measured where it leaves the page. Every wait polls a condition with a
-deadline; the browser is ended by its process id whatever happens.
+default autoplay policy, real key and mouse events, and a phone's screen
+and touch, the canvas's pixels compared with the pictures the Linux build
+is held to, and the sound measured where it leaves the page. Every wait
+polls a condition with a deadline; the browser is ended by its process id
+whatever happens.
 
     ZINDLE_WEB_SITE=<folder> ZINDLE_WEB_PICTURES=<folder> python3 web_test.py
 """
@@ -17,7 +18,7 @@ import unittest
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-from chromium import Browser, Server
+from chromium import Browser, Server, wait_until
 
 SITE = os.environ['ZINDLE_WEB_SITE']
 PICTURES = os.environ['ZINDLE_WEB_PICTURES']
@@ -104,15 +105,6 @@ def read_ppm(name):
     for _ in range(3):  # magic, size, maximum
         header_end = data.index(b'\n', header_end) + 1
     return data[header_end:]
-
-
-def wait_until(condition, seconds):
-    deadline = time.monotonic() + seconds
-    while True:
-        result = condition()
-        if result or time.monotonic() > deadline:
-            return result
-        time.sleep(0.02)
 
 
 class BrowserTest(unittest.TestCase):
@@ -263,6 +255,79 @@ class WebGame(BrowserTest):
         self.browser.find_element('id', 'again').click()
         self.assertTrue(self.shows('menu'), 'no menu after starting again')
         self.assertIsNone(self.notice())
+
+
+class Phone(BrowserTest):
+    """A phone's screen and touch, fingers put down through the DevTools protocol."""
+
+    def setUp(self):
+        super().setUp()
+        self.browser.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                                     {'width': 390, 'height': 844, 'deviceScaleFactor': 3, 'mobile': True})
+        self.browser.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+
+    def touch(self, kind, *points):
+        """Fingers at points of the game's screen, in its pixels."""
+        box = self.browser.execute_script("return document.getElementById('screen').getBoundingClientRect()")
+        scale = box['width'] / (12 * TILE)
+        fingers = [{'x': box['left'] + x * scale, 'y': box['top'] + y * scale, 'id': i} for i, (x, y) in enumerate(points)]
+        self.browser.execute_cdp_cmd('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': fingers})
+
+    def drag(self, start, dx, dy=0, steps=8):
+        self.touch('touchStart', start)
+        for i in range(1, steps + 1):
+            self.touch('touchMove', (start[0] + dx * i / steps, start[1] + dy * i / steps))
+        self.touch('touchEnd')
+
+    def start_game(self):
+        self.open_menu()
+        self.touch('touchStart', START)
+        self.touch('touchEnd')
+        self.assertIsNotNone(self.wait_for_column(lambda c: c is not None), 'a tap did not start a game')
+
+    def test_a_finger_plays_and_the_page_stays_put(self):
+        self.start_game()
+        self.assertEqual(self.canvas.size['width'], 390, 'the game does not fill the width')
+        # A drag steers the tile a column for every tile's width it covers.
+        for start, dx, column in [(40, 8 * TILE, RIGHT_WALL), (340, -8 * TILE, LEFT_WALL), (100, 1.5 * TILE, LEFT_WALL + 1)]:
+            self.drag((start, 400), dx)
+            self.assertTrue(self.wait_for_column(lambda c: c == column), f'a drag did not steer to {column}')
+        # A second finger ends the game; spreading the two zooms nothing.
+        self.touch('touchStart', (150, 300))
+        self.touch('touchStart', (150, 300), (250, 300))
+        self.touch('touchMove', (50, 300), (350, 500))
+        self.touch('touchEnd')
+        self.assertTrue(self.shows('menu'), 'two fingers did not end the game')
+        self.assertEqual(self.browser.execute_script(
+            'return [scrollX, scrollY, visualViewport.scale, document.documentElement.scrollHeight - innerHeight]'),
+            [0, 0, 1, 0])
+        self.assertEqual(self.errors(), [])
+
+    def test_a_swipe_down_triples_the_fall_and_one_up_restores_it(self):
+        self.start_game()
+
+        def fall():
+            """Pixels fallen in half a second."""
+            top = self.tile_top()
+            time.sleep(0.5)  # the span measured, not a wait
+            return self.tile_top() - top
+
+        normal = fall()
+        self.drag((192, 300), 0, 3 * TILE)
+        fast = fall()
+        self.drag((192, 500), 0, -3 * TILE)
+        slow = fall()
+        self.assertGreater(normal, 30)
+        self.assertAlmostEqual(fast / normal, 3, delta=0.6, msg=f'{normal} then {fast} pixels')
+        self.assertAlmostEqual(slow / normal, 1, delta=0.3, msg=f'{normal} then {slow} pixels')
+
+    def test_installable_and_after_one_visit_it_starts_offline(self):
+        self.open_menu()
+        self.assertEqual(self.browser.execute_cdp_cmd('Page.getInstallabilityErrors', {}), {'installabilityErrors': []})
+        self.assertTrue(wait_until(lambda: self.browser.execute_script('return !!navigator.serviceWorker.controller'),
+                                   STARTUP_SECONDS), 'the folder is not kept')
+        self.server.stop()
+        self.open_menu()
 
 
 class WithoutTiles(BrowserTest):

@@ -14,7 +14,9 @@
   const SWIPE_TILES = 1.5;  // and its distance, in tile heights
 
   const canvas = document.getElementById('screen');
-  let finger = null;  // the one that steers: where and when it came down
+  // The finger that steers: where and when it came down, and where it was at
+  // its last column (stepX).
+  let finger = null;
 
   // Down and up in one go: the keyboard driver lets the program see it down
   // for exactly one pass, as a keyboard tap.
@@ -33,7 +35,7 @@
       press('Escape');
     } else if (event.touches.length === 1) {
       const touch = event.changedTouches[0];
-      finger = { id: touch.identifier, x: touch.clientX, y: touch.clientY, column: touch.clientX,
+      finger = { id: touch.identifier, x: touch.clientX, y: touch.clientY, stepX: touch.clientX,
                  time: event.timeStamp, swiped: false };
     }
   }, { passive: true });
@@ -43,9 +45,9 @@
     if (!touch)
       return;
     const tile = canvas.getBoundingClientRect().width / COLUMNS;
-    for (; touch.clientX - finger.column >= tile; finger.column += tile)
+    for (; touch.clientX - finger.stepX >= tile; finger.stepX += tile)
       press('ArrowRight');
-    for (; finger.column - touch.clientX >= tile; finger.column -= tile)
+    for (; finger.stepX - touch.clientX >= tile; finger.stepX -= tile)
       press('ArrowLeft');
     const dx = touch.clientX - finger.x, dy = touch.clientY - finger.y;
     if (!finger.swiped && event.timeStamp - finger.time <= SWIPE_MS &&

@@ -13,7 +13,7 @@ fail() { echo "$*"; status=1; }
 listed=$(unzip -Z1 "$ZIP" | grep -v '/$' | LC_ALL=C sort)
 present=$(cd "$(dirname "$SITE")" && find "$(basename "$SITE")" -type f | LC_ALL=C sort)
 [ "$listed" = "$present" ] || fail "the zip holds other files than the folder: $listed"
-for file in index.html page.css page.js touch.js licences.html icon.png icon-192.png icon-512.png \
+for file in index.html page.css page.js touch.js licences.html icon_32.png icon_192.png icon_512.png \
             manifest.json service-worker.js zindle.js zindle.wasm \
             tiles.dat stuff.dat patches.dat LICENSE.txt GPL-2.txt THIRD-PARTY.txt; do
   [ -f "$SITE/$file" ] || fail "the folder lacks $file"

@@ -88,6 +88,11 @@ int setup();
 // game's desktop entry (platform_x11.cpp); Windows reads the icon from the
 // executable's resources (platform_windows.cpp).
 void set_window_identity();
+// Where the start-up may pause: between its steps and between a datafile's
+// objects. A program that shares a browser page's one thread lets the page
+// have its turn there, so that the page never stands still for long
+// (platform_web.cpp); elsewhere the start-up goes straight on.
+void yield_to_platform();
 void timer_func();
 void rate_func();
 void draw_mask_layout();
@@ -106,7 +111,9 @@ extern const DatafileLayout stuff_dat_layout;
 
 // True when the library's loader can read the file without harm and it
 // begins with the objects of `layout`; read with the password in force.
-bool datafile_is_sound(const char *filename, const DatafileLayout &layout);
+// `between_objects`, where given, is called after each object is read.
+bool datafile_is_sound(const char *filename, const DatafileLayout &layout,
+                       void (*between_objects)() = nullptr);
 
 // ---- Game rules (rules.cpp) ------------------------------------------------
 // The well, [row][column], row 0 at the top; 0 = empty, else a tile index.

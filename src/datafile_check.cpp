@@ -451,7 +451,7 @@ bool property_is_sound(PACKFILE *f, long long *budget)
 
 // Walks the object list as the loader does: properties, then an object,
 // `count` times.
-bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
+bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout, void (*between_objects)())
 {
     const int count = static_cast<int>(pack_mgetl(f));
     if (count < layout.count) {
@@ -471,6 +471,9 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
             !object_is_sound(f, kind, used, &budget)) {
             return false;
         }
+        if (between_objects) {
+            between_objects();
+        }
         ++c;
     }
     return !pack_ferror(f);
@@ -478,14 +481,14 @@ bool objects_are_sound(PACKFILE *f, const DatafileLayout &layout)
 
 }  // namespace
 
-bool datafile_is_sound(const char *filename, const DatafileLayout &layout)
+bool datafile_is_sound(const char *filename, const DatafileLayout &layout, void (*between_objects)())
 {
     // The password in force decrypts it; a whole-file compression is undone.
     PACKFILE *f = pack_fopen(filename, F_READ_PACKED);
     if (!f) {
         return false;
     }
-    const bool sound = pack_mgetl(f) == DAT_MAGIC && objects_are_sound(f, layout);
+    const bool sound = pack_mgetl(f) == DAT_MAGIC && objects_are_sound(f, layout, between_objects);
     pack_fclose(f);
     return sound;
 }

@@ -1,5 +1,32 @@
-// The game's identity in a browser: the page it plays in gives it its
-// name and its icon, so nothing is left to do at run time.
+// The game's identity in a browser, and its start-up's pauses. The page it
+// plays in gives it its name and its icon, so nothing is left to do at run
+// time. The program runs on the page's one thread, which stands still while
+// it works: the start-up gives the page its turn every few milliseconds, so
+// that taps, the progress bar and the browser's own controls never wait
+// long, on a slow phone too.
+#include <allegro.h>
+#include <emscripten.h>
+
 #include "zindle.h"
 
+namespace {
+
+// A phone's processor may be four times slower than a desktop's, and a
+// page's task of over 50 ms keeps a tap waiting.
+constexpr double SLICE_MS = 4;
+
+double slice_began = 0;
+
+}  // namespace
+
 void set_window_identity() {}
+
+// rest(0) lets the page run however briefly; the program resumes in a task
+// of its own.
+void yield_to_platform()
+{
+    if (emscripten_get_now() - slice_began >= SLICE_MS) {
+        rest(0);
+        slice_began = emscripten_get_now();
+    }
+}

@@ -5,3 +5,6 @@
 #include "zindle.h"
 
 void set_window_identity() {}
+
+// The program has a thread of its own: the start-up goes straight on.
+void yield_to_platform() {}

@@ -17,3 +17,6 @@ void set_window_identity()
     // The library takes the XPM lines as char ** but only reads them.
     allegro_icon = const_cast<char **>(window_icon_xpm);
 }
+
+// The program has a thread of its own: the start-up goes straight on.
+void yield_to_platform() {}

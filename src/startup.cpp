@@ -68,11 +68,14 @@ constexpr int TITLE_W = 300;
 constexpr int TITLE_H = 48;
 constexpr int FULL_VOLUME = 255;
 
+void object_loaded(DATAFILE *) { yield_to_platform(); }
+
 // The library's loader trusts what it reads and crashes on some damaged
 // files, so it only sees files whose structure has been checked.
 DATAFILE *load_sound_datafile(const char *name, const DatafileLayout &layout)
 {
-    return datafile_is_sound(name, layout) ? load_datafile(name) : nullptr;
+    return datafile_is_sound(name, layout, yield_to_platform) ? load_datafile_callback(name, object_loaded)
+                                                               : nullptr;
 }
 
 int fail(int code, const char *message)
@@ -135,6 +138,7 @@ void install_devices()
 {
     install_keyboard();
     install_mouse();
+    yield_to_platform();
     // With the library's own pointer drawn in software, reading mouse
     // movement during play leaves the X mouse in a warped, relative mode in
     // which the menu stops following the real pointer. The window system's
@@ -146,9 +150,11 @@ void install_devices()
     scare_mouse();
 
     install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, "not used");
+    yield_to_platform();
     // The synthesiser reads its instruments through the packfile layer,
     // which can no longer read the plain patches.dat once the password is set.
     load_midi_patches();
+    yield_to_platform();
 
     LOCK_VARIABLE(timer_var);
     LOCK_VARIABLE(block_rate2);
@@ -206,10 +212,12 @@ int setup()
         std::fprintf(stderr, "Zindle needs a graphical display, and none could be opened.\n");
         return SETUP_NO_DISPLAY;
     }
+    yield_to_platform();
     if (!open_window()) {
         allegro_message("Setting the graphics mode has failed! Color Depth:%i", t_color_depth);
         return SETUP_NO_GRAPHICS;
     }
+    yield_to_platform();
     install_devices();
     create_buffers();
 
@@ -227,6 +235,7 @@ int setup()
     set_volume(FULL_VOLUME, FULL_VOLUME);
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    yield_to_platform();
     draw_mask_layout();
     return SETUP_OK;
 }

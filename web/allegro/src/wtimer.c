@@ -38,6 +38,7 @@ static long units_to_next;   /* until the next callback is due */
 static int ran_since_rest;   /* a callback ran since the last rest ended */
 static double rest_ended;    /* ms */
 static double last_drawn;    /* ms */
+static int timer_running;    /* between the driver's init and exit */
 
 /* Sleeps `ms` milliseconds, or less when the page wakes the program for
  * input. A browser stretches short timeouts set from a timeout's own
@@ -63,8 +64,9 @@ EM_ASYNC_JS(void, web_sleep, (double ms), {
       if (ms >= 4) {
          start();
       } else {
-         Module['webTimer'].port1.onmessage = start;
-         Module['webTimer'].port2.postMessage(0);
+         const channel = Module['webTimer'] = Module['webTimer'] || new MessageChannel();
+         channel.port1.onmessage = start;
+         channel.port2.postMessage(0);
       }
    });
 });
@@ -92,25 +94,28 @@ EM_JS(int, web_page_hidden, (void), {
    return document.visibilityState === 'hidden';
 });
 
-/* The channel that times sleeps; a page hidden in the middle of a sleep
- * ends it, so the program sleeps on while hidden. */
+/* A page hidden in the middle of a sleep ends it, so the program sleeps on
+ * while hidden. Closing also closes the channel that times short sleeps,
+ * which the first of them opens, however early in the start-up. */
 EM_JS(void, web_timer_open, (int open), {
    if (open) {
-      Module['webTimer'] = new MessageChannel();
       Module['webVisibility'] = () => { if (Module['webWake']) Module['webWake'](); };
       document.addEventListener('visibilitychange', Module['webVisibility']);
    } else {
-      Module['webTimer'].port1.close();
+      if (Module['webTimer'])
+         Module['webTimer'].port1.close();
       document.removeEventListener('visibilitychange', Module['webVisibility']);
    }
 });
 
-/* Gives the callbacks the time since they last had it. */
+/* Gives the callbacks the time since they last had it, once there are any. */
 void _web_run_timers(void)
 {
    double now = emscripten_get_now();
    long units = (long)((now - handed_until) * TIMERS_PER_SECOND / MS_PER_SECOND);
 
+   if (!timer_running)
+      return;
    if (units >= units_to_next)
       ran_since_rest = TRUE;
    handed_until += units * MS_PER_SECOND / TIMERS_PER_SECOND;
@@ -201,12 +206,14 @@ static int web_timer_init(void)
    handed_until = rest_ended = last_drawn = emscripten_get_now();
    units_to_next = 0;
    ran_since_rest = FALSE;
+   timer_running = TRUE;
    web_timer_open(TRUE);
    return 0;
 }
 
 static void web_timer_exit(void)
 {
+   timer_running = FALSE;
    web_timer_open(FALSE);
 }
 

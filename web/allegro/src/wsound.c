@@ -1,8 +1,8 @@
 /* The digital sound driver of the browser platform: the library's mixer,
- * run by Web Audio whenever it wants more, 16-bit stereo at the rate the
- * browser's audio runs at. The software MIDI synthesiser plays through it.
- * Browsers keep a page silent until the person acts on it, so the sound
- * starts with the first key or click; it stops while the page is hidden. */
+ * run by Web Audio whenever it wants more, 16-bit stereo. The software MIDI
+ * synthesiser plays through it. Browsers keep a page silent until the
+ * person acts on it, so the sound starts with the first key or touch; it
+ * stops while the page is hidden. */
 #include <emscripten.h>
 #include <stdint.h>
 
@@ -18,57 +18,70 @@
 #define FRAMES 1024
 #define LATENCY "playback"
 #define CHANNELS 2
+/* The mixer runs before the audio does, so the audio is asked for the
+ * mixer's rate; the browser converts it to the device's where they differ. */
+#define RATE 44100
 
 static int16_t buffer[FRAMES * CHANNELS];
 
-/* The audio graph, and the events that let it sound; 0 where the browser
- * has no Web Audio. The mixer runs on the page's own thread, while the
- * program rests, so nothing else touches the voices meanwhile. */
-EM_JS(int, web_audio_open, (int16_t *samples, int frames, const char *latency), {
+/* The audio graph, made by the first key or touch, which lets it sound:
+ * making it is the costliest step of the start (about 0.15 s of the page's
+ * thread in Chromium), and before that key it could only stay silent.
+ * 0 where the browser has no Web Audio. The mixer runs on the page's own
+ * thread, while the program rests, so nothing else touches the voices
+ * meanwhile. */
+EM_JS(int, web_audio_open, (int16_t *samples, int frames, int rate, const char *latency), {
    const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
    if (!Context)
       return 0;
-   const context = new Context({ latencyHint: UTF8ToString(latency) });
-   const node = context.createScriptProcessor(frames, 0, 2);
-   node.onaudioprocess = event => {
-      _web_mix();
-      const left = event.outputBuffer.getChannelData(0);
-      const right = event.outputBuffer.getChannelData(1);
-      const mixed = HEAP16.subarray(samples >> 1, (samples >> 1) + 2 * frames);
-      for (let i = 0; i < frames; i++) {
-         left[i] = mixed[2 * i] / 32768;
-         right[i] = mixed[2 * i + 1] / 32768;
-      }
+   const audio = { context: null, node: null };
+   const make = () => {
+      audio.context = new Context({ latencyHint: UTF8ToString(latency), sampleRate: rate });
+      audio.node = audio.context.createScriptProcessor(frames, 0, 2);
+      audio.node.onaudioprocess = event => {
+         _web_mix();
+         const left = event.outputBuffer.getChannelData(0);
+         const right = event.outputBuffer.getChannelData(1);
+         const mixed = HEAP16.subarray(samples >> 1, (samples >> 1) + 2 * frames);
+         for (let i = 0; i < frames; i++) {
+            left[i] = mixed[2 * i] / 32768;
+            right[i] = mixed[2 * i + 1] / 32768;
+         }
+      };
+      audio.node.connect(audio.context.destination);
    };
-   node.connect(context.destination);
-   let allowed = false;
    const start = () => {
-      allowed = true;
+      if (!audio.context)
+         make();
       if (document.visibilityState !== 'hidden')
-         context.resume();
+         audio.context.resume();
    };
    const follow_page = () => {
+      if (!audio.context)
+         return;
       if (document.visibilityState === 'hidden')
-         context.suspend();
-      else if (allowed)
-         context.resume();
+         audio.context.suspend();
+      else
+         audio.context.resume();
    };
-   const listeners = [
+   audio.listeners = [
       { target: globalThis, type: 'keydown', handler: start },
       { target: globalThis, type: 'pointerdown', handler: start },
       { target: globalThis, type: 'touchend', handler: start },
       { target: document, type: 'visibilitychange', handler: follow_page },
    ];
-   listeners.forEach(l => l.target.addEventListener(l.type, l.handler, true));
-   Module['webAudio'] = { context: context, node: node, listeners: listeners };
-   return context.sampleRate;
+   audio.listeners.forEach(l => l.target.addEventListener(l.type, l.handler, true));
+   Module['webAudio'] = audio;
+   return 1;
 });
 
 EM_JS(void, web_audio_close, (void), {
    const audio = Module['webAudio'];
    audio.listeners.forEach(l => l.target.removeEventListener(l.type, l.handler, true));
-   audio.node.disconnect();
-   audio.context.close();
+   if (audio.context) {
+      audio.node.disconnect();
+      audio.context.close();
+   }
    Module['webAudio'] = null;
 });
 
@@ -91,18 +104,15 @@ static int web_digi_detect(int input)
 
 static int web_digi_init(int input, int voices)
 {
-   int rate;
-
    if (!web_digi_detect(input))
       return -1;
-   rate = web_audio_open(buffer, FRAMES, LATENCY);
-   if (rate == 0) {
+   if (!web_audio_open(buffer, FRAMES, RATE, LATENCY)) {
       ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("This browser has no Web Audio"));
       return -1;
    }
    _sound_bits = 16;
    _sound_stereo = TRUE;
-   _sound_freq = rate;
+   _sound_freq = RATE;
    digi_web.voices = voices;
    if (_mixer_init(FRAMES * CHANNELS, _sound_freq, _sound_stereo, TRUE, &digi_web.voices) != 0) {
       web_audio_close();

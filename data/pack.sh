@@ -1,20 +1,19 @@
 #!/bin/sh
 # Packs the generator's files into Zindle's datafiles with the library's own
 # tools. The build and the determinism test both pack through this script.
-#   pack.sh <dat> <pat2dat> <soundfont> <generated folder> <output folder> [-c0|-c1|-c2]
+#   pack.sh <dat> <pat2dat> <soundfont> <generated folder> <output folder>
 set -eu
-DAT=$1 PAT2DAT=$2 SOUNDFONT=$3 SOURCES=$4 OUT=$5 COMPRESSION=${6:--c0}
+DAT=$1 PAT2DAT=$2 SOUNDFONT=$3 SOURCES=$4 OUT=$5
 PASSWORD="amber crest"
 
 cd "$SOURCES"
 # -n0 keeps the command-line order, -s1 leaves out the grabber's own object.
-# By default, -c0 leaves the objects uncompressed: the game's check of a file
-# then costs little more than reading it, well under half of loading it, and
-# the package's and the downloads' own compression does far better on the
-# plain pictures than the datafile's (xz: 74 KB against 214 KB for
-# stuff.dat). A web page's files travel as they lie, so the browser's copy
-# is packed with -c2 instead (stuff.dat: 388 KB against 3 MB).
-add() { "$DAT" -a -n0 -s1 "$COMPRESSION" -007 "$PASSWORD" "$@" >/dev/null; }
+# -c0 leaves the objects uncompressed: the game's check of a file then costs
+# little more than reading it, well under half of loading it, and the
+# package's and the downloads' own compression does far better on the plain
+# pictures than the datafile's (xz: 74 KB against 214 KB for stuff.dat; the
+# browser's gzip copy 114 KB against 388 KB packed with -c2).
+add() { "$DAT" -a -n0 -s1 -c0 -007 "$PASSWORD" "$@" >/dev/null; }
 
 rm -f "$OUT/tiles.dat" "$OUT/stuff.dat"
 add -t BMP "$OUT/tiles.dat" \

@@ -1,10 +1,11 @@
-// Zindle's service worker: it keeps the whole folder, the page, the program
-// and the datafiles, so that after one visit the game starts with the
-// network off. write-worker.sh puts VERSION and FILES before this when the
-// folder is laid out; VERSION names the copy by the game's version and the
-// files' contents, so a new version is a new worker, which the browser
-// finds on the next visit: it fetches every file afresh, takes over, and
-// drops the old copy. Copies of other folders on the same host are theirs.
+// Zindle's service worker: it keeps what the page fetches from the folder,
+// the page, the program and the datafiles' copies, so that after one visit
+// the game starts with the network off. write-worker.sh puts VERSION and
+// FILES before this when the folder is laid out; VERSION names the copy by
+// the game's version and the files' contents, so a new version is a new
+// worker, which the browser finds on the next visit: it fetches every file
+// afresh, takes over, and drops the old copy. Copies of other folders on the
+// same host are theirs.
 'use strict';
 
 const OURS = `zindle ${self.registration.scope} `;

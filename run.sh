@@ -17,7 +17,8 @@ PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont libp
 # The Windows build cross-compiles with mingw-w64 and packs with zip and NSIS;
 # its tests play it under Wine, also under the twm window manager.
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip nsis"
-# The browser build compiles with emscripten; its tests play it in Chromium.
+# The browser build compiles with emscripten; its tests play it in Chromium
+# and judge its first visit with Lighthouse, from npm (install_node_packages).
 WEB_PACKAGES="emscripten patch zip python3"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
   libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base \
@@ -48,6 +49,13 @@ clang_runtime() {
   fi
 }
 
+# The browser tests' node packages, at the versions their lock file pins;
+# node and npm from the distribution where the machine has none.
+install_node_packages() {
+  command -v npm >/dev/null || install_missing nodejs npm
+  (cd tests/web && npm ci --no-audit --no-fund --silent)
+}
+
 # The version a build folder was configured with.
 built_version() {
   sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
@@ -63,6 +71,7 @@ case "${1:-}" in
   test)
     install_missing $PLAY_PACKAGES $TEST_PACKAGES
     install_missing $(clang_runtime)
+    install_node_packages
     cmake -S . -B build-test \
       -DZINDLE_SANITIZE=ON \
       -DZINDLE_TESTS=ON \

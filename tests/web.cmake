@@ -25,3 +25,11 @@ add_test(NAME web_game COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/
 set_tests_properties(web_game PROPERTIES
   ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_PICTURES=${ZINDLE_WEB_PICTURES}"
   FIXTURES_REQUIRED web_pictures RESOURCE_LOCK web_files TIMEOUT 300)
+
+# A first visit: the progress bar, failed downloads tried again, the checked
+# program walked through every rest, and Lighthouse on a phone (npm's, which
+# ./run.sh test installs beside the tests).
+add_test(NAME web_first_visit COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/first_visit_test.py)
+set_tests_properties(web_first_visit PROPERTIES
+  ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_CHECKED=${CMAKE_BINARY_DIR}/web/game"
+  RESOURCE_LOCK web_files TIMEOUT 600)

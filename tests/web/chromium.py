@@ -5,6 +5,7 @@ autoplay policy, an end to all of its processes, by their ids, whatever
 happens, and a wait for a condition with a deadline."""
 import functools
 import http.server
+import json
 import os
 import shutil
 import signal
@@ -22,6 +23,10 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        self.server.fetched.append(self.path.lstrip('/'))
+        super().do_GET()
+
     def send_header(self, keyword, value):
         if keyword == 'Content-Length':
             self.server.sent += int(value)
@@ -30,12 +35,14 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 class Server:
     """A plain static server for a folder, on a free port of 127.0.0.1,
-    counting the bytes of the files it sends in `httpd.sent`."""
+    counting the bytes of the files it sends in `httpd.sent` and listing
+    the files asked for in `httpd.fetched`."""
 
-    def __init__(self, folder):
-        handler = functools.partial(QuietHandler, directory=folder)
+    def __init__(self, folder, handler=QuietHandler):
+        handler = functools.partial(handler, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.httpd.sent = 0
+        self.httpd.fetched = []
         self.url = f'http://127.0.0.1:{self.httpd.server_address[1]}/'
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
@@ -57,6 +64,14 @@ def process_tree(pid):
     return tree
 
 
+def kill(pids):
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
 def wait_until(condition, seconds):
     """The condition's first true result, or its last one at the deadline."""
     deadline = time.monotonic() + seconds
@@ -69,23 +84,35 @@ def wait_until(condition, seconds):
 
 class Browser:
     """Chromium driven through chromedriver, with a profile of its own.
-    `probes` is JavaScript that runs in every page before the page's own."""
+    `probes` is JavaScript that runs in every page before the page's own;
+    with `trace`, the page's timeline can be read as `trace_events()`."""
+    # Without the network flags Chromium keeps calling out, and this
+    # machine's closed network refuses it.
+    ARGUMENTS = ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1000,1000', '--no-first-run',
+                 '--disable-sync', '--disable-background-networking', '--disable-component-update']
 
-    def __init__(self, probes=''):
+    def __init__(self, probes='', trace=False):
         self.profile = tempfile.mkdtemp(prefix='zindle-chromium-')
         options = webdriver.ChromeOptions()
         options.binary_location = '/usr/bin/chromium'
-        # Without the network flags Chromium keeps calling out, and this
-        # machine's closed network refuses it.
-        for argument in ['--headless=new', '--no-sandbox', '--disable-gpu', '--window-size=1000,1000',
-                         '--no-first-run', '--disable-sync', '--disable-background-networking',
-                         '--disable-component-update', f'--user-data-dir={self.profile}']:
+        for argument in [*self.ARGUMENTS, f'--user-data-dir={self.profile}']:
             options.add_argument(argument)
-        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL', **({'performance': 'ALL'} if trace else {})})
+        if trace:
+            options.add_experimental_option('perfLoggingPrefs', {
+                'traceCategories': 'devtools.timeline,blink.user_timing', 'enableNetwork': False})
         self.service = Service('/usr/bin/chromedriver')
         self.driver = webdriver.Chrome(service=self.service, options=options)
         if probes:
             self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': probes})
+
+    def trace_events(self):
+        """The timeline's events so far; the browser hands them over once
+        the page has gone, so this leaves it on a blank one."""
+        self.driver.get('about:blank')
+        time.sleep(1)  # the trace's last buffers are flushed meanwhile
+        return [json.loads(entry['message'])['message']['params'] for entry in self.driver.get_log('performance')
+                if json.loads(entry['message'])['message']['method'] == 'Tracing.dataCollected']
 
     def processes(self):
         """The browser's processes, chromedriver not counted."""
@@ -96,9 +123,5 @@ class Browser:
         try:
             self.driver.quit()
         finally:
-            for pid in pids:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
+            kill(pids)
             shutil.rmtree(self.profile, ignore_errors=True)

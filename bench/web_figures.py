@@ -1,29 +1,39 @@
 """The browser build's figures, measured in headless Chromium from the
 folder served by a plain local server on 127.0.0.1:
 
-- how long after the page starts loading its first frame, the menu, shows;
+- how long after the page starts loading its first frame, the menu, shows,
+  on a cold start and on Lighthouse's phone (150 ms round trip, 1.6 Mbit/s
+  down, 675 kbit/s up, a processor 4 times slower, applied through the
+  DevTools protocol), and the page's longest task until then;
 - how many bytes the page transfers, from a server that compresses nothing;
   how many the server sends on a first visit, the service worker's copy
   included, and on a second;
 - how long after a reload with the server gone the menu shows;
 - how soon a held arrow shows the tile at the wall;
 - the whole browser's share of a core (all its processes): on a blank page,
-  at the menu with the tune playing, in play, and after the exit entry.
+  at the menu with the tune playing, in play, after the exit entry, and on
+  a page that only puts a full frame on a canvas 60 times a second with
+  sound running as the game's does, the floor of what play can cost;
+- Lighthouse's mobile scores (npm's, installed in tests/web by the suite);
+- the program's sizes, as they travel and unpacked.
 
     python3 bench/web_figures.py <web folder> [repetitions] [seconds per share]
 
 Each figure is the median of the repetitions, with its range.
 """
+import gzip
 import os
 import statistics
 import sys
+import tempfile
 import time
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'web'))
-from chromium import Browser, Server, wait_until  # noqa: E402
+TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'web')
+sys.path.insert(0, TESTS)
+from chromium import Browser, Server, lighthouse, wait_until  # noqa: E402
 
 FOLDER = sys.argv[1]
 REPETITIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -39,11 +49,44 @@ PROBES = """
 window.frames = [];
 const put = CanvasRenderingContext2D.prototype.putImageData;
 CanvasRenderingContext2D.prototype.putImageData = function (image, x, y, dx, dy, dw, dh) {
+  if (!window.frames.length)
+    performance.mark('first frame');
   window.frames.push([performance.now(), dx + dw]);
   return put.apply(this, arguments);
 };
 addEventListener('keydown', () => { window.keyDown = performance.now(); }, true);
 """
+
+
+# The floor of play: a full frame put on a canvas 60 times a second, and the
+# same sound as the game's, a script processor of 1024 frames at 44100 Hz.
+FLOOR_PAGE = """<!DOCTYPE html><title>Floor</title><canvas id="screen" width="384" height="640"></canvas><script>
+const context = document.getElementById('screen').getContext('2d');
+const image = context.createImageData(384, 640);
+const pixels = new Uint32Array(image.data.buffer);
+let n = 0;
+requestAnimationFrame(function frame() {
+  n++;
+  for (let i = 0; i < pixels.length; i++) pixels[i] = 0xff000000 | (i + n) & 0xffffff;
+  context.putImageData(image, 0, 0);
+  requestAnimationFrame(frame);
+});
+addEventListener('pointerdown', () => {
+  const audio = new AudioContext({ latencyHint: 'playback', sampleRate: 44100 });
+  const node = audio.createScriptProcessor(1024, 0, 2);
+  let t = 0;
+  node.onaudioprocess = e => {
+    const left = e.outputBuffer.getChannelData(0), right = e.outputBuffer.getChannelData(1);
+    for (let i = 0; i < left.length; i++) left[i] = right[i] = 0.1 * Math.sin(t++ / 20);
+  };
+  node.connect(audio.destination);
+}, { once: true });
+</script>"""
+
+# Lighthouse's phone, as its mobile preset simulates it.
+PHONE_NETWORK = {'offline': False, 'latency': 150, 'downloadThroughput': 1638.4 * 1024 / 8,
+                 'uploadThroughput': 675 * 1024 / 8}
+PHONE_CPU_SLOWDOWN = 4
 
 
 def cpu_seconds(pids):
@@ -80,6 +123,81 @@ def offline_figures(server, browser, figures):
     server.stop()
     browser.get(server.url)
     figures['offline start, menu shown, ms'].append(first_frame(browser))
+
+
+def longest_task_before_menu(events):
+    """The page's longest task from its navigation to its first frame, ms."""
+    threads = {(e['pid'], e['tid']): e['args']['name'] for e in events if e.get('name') == 'thread_name'}
+    marks = [e for e in events if e.get('name') == 'first frame']
+    page = [e for e in events if threads.get((e.get('pid'), e.get('tid'))) == 'CrRendererMain'
+            and e['pid'] == marks[0]['pid']]
+    shown = min(e['ts'] for e in marks)
+    began = max(e['ts'] for e in page if e.get('name') == 'navigationStart' and e['ts'] < shown)
+    return max(e['dur'] for e in page if e.get('name') == 'RunTask' and e.get('ph') == 'X'
+               and began <= e['ts'] < shown) / 1000
+
+
+def longest_task(folder, figures):
+    server = Server(folder)
+    chromium = Browser(PROBES, trace=True)
+    try:
+        chromium.driver.get(server.url)
+        first_frame(chromium.driver)
+        figures['longest task before the menu, ms'].append(longest_task_before_menu(chromium.trace_events()))
+    finally:
+        chromium.end()
+        server.stop()
+
+
+def phone_start(folder, figures):
+    server = Server(folder)
+    chromium = Browser(PROBES)
+    browser = chromium.driver
+    try:
+        browser.execute_cdp_cmd('Network.enable', {})
+        browser.execute_cdp_cmd('Network.emulateNetworkConditions', PHONE_NETWORK)
+        browser.execute_cdp_cmd('Emulation.setCPUThrottlingRate', {'rate': PHONE_CPU_SLOWDOWN})
+        browser.get(server.url)
+        figures["Lighthouse's phone, menu shown, ms"].append(first_frame(browser))
+    finally:
+        chromium.end()
+        server.stop()
+
+
+def lighthouse_figures(folder, figures):
+    server = Server(folder)
+    try:
+        result = lighthouse(server.url)
+    finally:
+        server.stop()
+    for name, category in result['categories'].items():
+        figures[f'Lighthouse mobile, {name}'].append(100 * category['score'])
+    figures['Lighthouse mobile, total blocking time, ms'].append(
+        result['audits']['total-blocking-time']['numericValue'])
+
+
+def floor_share(chromium, figures):
+    """The floor page's share of a core, in the browser that played the game."""
+    folder = tempfile.mkdtemp(prefix='zindle-floor-')
+    with open(os.path.join(folder, 'index.html'), 'w') as f:
+        f.write(FLOOR_PAGE)
+    server = Server(folder)
+    try:
+        chromium.driver.get(server.url)
+        canvas = chromium.driver.find_element('id', 'screen')
+        ActionChains(chromium.driver).move_to_element(canvas).click().perform()
+        time.sleep(1)
+        figures['the floor of play, % of a core'].append(share(chromium))
+    finally:
+        server.stop()
+
+
+def sizes(folder):
+    for name in ['zindle.wasm.gz', 'zindle.js.gz']:
+        path = os.path.join(folder, name)
+        with gzip.open(path) as f:
+            unpacked = len(f.read())
+        print(f'{name:36} {os.path.getsize(path):10} B   ({unpacked} B unpacked)')
 
 
 def one_run(folder, figures):
@@ -120,6 +238,7 @@ def one_run(folder, figures):
         time.sleep(SETTLE_SECONDS)
         figures['after the exit, % of a core'].append(share(chromium))
         offline_figures(server, browser, figures)
+        floor_share(chromium, figures)
     finally:
         chromium.end()
         server.stop()
@@ -127,14 +246,21 @@ def one_run(folder, figures):
 
 def main():
     figures = {name: [] for name in [
-        'first frame (the menu), ms', 'bytes transferred', 'held arrow to the wall shown, ms',
+        'first frame (the menu), ms', 'longest task before the menu, ms', "Lighthouse's phone, menu shown, ms",
+        'bytes transferred', 'held arrow to the wall shown, ms',
         'blank page, % of a core', 'menu with the tune, % of a core', 'play, % of a core',
-        'after the exit, % of a core', 'first visit, bytes sent', 'second visit, bytes sent',
-        'offline start, menu shown, ms']}
+        'the floor of play, % of a core', 'after the exit, % of a core', 'first visit, bytes sent',
+        'second visit, bytes sent', 'offline start, menu shown, ms']}
     for _ in range(REPETITIONS):
         one_run(FOLDER, figures)
+        longest_task(FOLDER, figures)
+        phone_start(FOLDER, figures)
+        lighthouse_figures(FOLDER, figures)
+    figures['play against its floor'] = [play / floor for play, floor in zip(
+        figures['play, % of a core'], figures['the floor of play, % of a core'])]
     for name, values in figures.items():
-        print(f'{name:36} {statistics.median(values):10.1f}   ({min(values):.1f} to {max(values):.1f})')
+        print(f'{name:44} {statistics.median(values):10.2f}   ({min(values):.2f} to {max(values):.2f})')
+    sizes(FOLDER)
 
 
 if __name__ == '__main__':

@@ -9,6 +9,7 @@ import json
 import os
 import shutil
 import signal
+import subprocess
 import tempfile
 import threading
 import time
@@ -100,7 +101,8 @@ class Browser:
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL', **({'performance': 'ALL'} if trace else {})})
         if trace:
             options.add_experimental_option('perfLoggingPrefs', {
-                'traceCategories': 'devtools.timeline,blink.user_timing', 'enableNetwork': False})
+                'traceCategories': 'devtools.timeline,disabled-by-default-devtools.timeline,blink.user_timing,loading',
+                'enableNetwork': False})
         self.service = Service('/usr/bin/chromedriver')
         self.driver = webdriver.Chrome(service=self.service, options=options)
         if probes:
@@ -125,3 +127,24 @@ class Browser:
         finally:
             kill(pids)
             shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def lighthouse(url):
+    """Lighthouse's report on a page, its mobile audit by default: npm's
+    Lighthouse in this folder's node_modules, on this machine's Chromium,
+    which it starts detached; ended by its process id whatever happens."""
+    report = tempfile.mktemp(suffix='.json')
+    run = subprocess.Popen(
+        [os.path.join(os.path.dirname(os.path.abspath(__file__)), 'node_modules', '.bin', 'lighthouse'), url,
+         '--quiet', '--output=json', f'--output-path={report}', '--chrome-flags=' + ' '.join(Browser.ARGUMENTS)],
+        env={**os.environ, 'CHROME_PATH': '/usr/bin/chromium'}, stderr=subprocess.PIPE, text=True)
+    try:
+        _, errors = run.communicate(timeout=300)
+        if run.returncode != 0:
+            raise RuntimeError(f'Lighthouse failed: {errors[-2000:]}')
+        with open(report) as f:
+            return json.load(f)
+    finally:
+        kill(process_tree(run.pid))
+        if os.path.exists(report):
+            os.remove(report)

@@ -94,7 +94,10 @@ addEventListener('error', event => window.probe.errors.push(
   event.message || `${event.target.src || event.target.href} did not load`), true);
 addEventListener('unhandledrejection', event => window.probe.errors.push(String(event.reason)));
 const logError = console.error;
-console.error = function () { window.probe.errors.push(Array.from(arguments).join(' ')); return logError.apply(this, arguments); };
+console.error = function () {
+  window.probe.errors.push(Array.from(arguments).join(' '));
+  return logError.apply(this, arguments);
+};
 """
 
 # Compares the canvas with a picture: how many pixels differ, and the box
@@ -114,6 +117,7 @@ for (let i = 0, j = 0; i < got.length; i += 4, j += 3) {
 }
 return [count, left, top, right, bottom];
 """
+
 
 # A key pressed and released within one task of the page, so both come
 # between two passes of the program.
@@ -150,7 +154,8 @@ for (const icon of offered) {
   context.drawImage(image, 0, 0);
   const pixels = context.getImageData(0, 0, canvas.width, canvas.height).data;
   const size = canvas.width, centre = size / 2, radius = safeZone * size;
-  Object.assign(icon, { real: `${canvas.width}x${canvas.height}`, seeThrough: 0, artOutside: 0, skyInside: 0, inside: 0 });
+  Object.assign(icon, { real: `${canvas.width}x${canvas.height}`,
+                        seeThrough: 0, artOutside: 0, skyInside: 0, inside: 0 });
   for (let y = 0; y < size; y++)
     for (let x = 0; x < size; x++) {
       const p = pixels.subarray(4 * (y * size + x), 4 * (y * size + x) + 4);

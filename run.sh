@@ -17,13 +17,15 @@ PLAY_PACKAGES="cmake g++ make pkg-config liballegro4-dev timgm6mb-soundfont libp
 # The Windows build cross-compiles with mingw-w64 and packs with zip and NSIS;
 # its tests play it under Wine, also under the twm window manager.
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip nsis"
-# The browser build compiles with emscripten; its tests play it in Chromium
-# and judge its first visit with Lighthouse, from npm (install_node_packages).
+# The browser build compiles with emscripten; its tests play it in Chromium,
+# Firefox (headless, it makes sound only through a sound server) and
+# WebKit's MiniBrowser, and judge its first visit with Lighthouse; Lighthouse
+# and what drives Firefox come from npm (install_node_packages).
 WEB_PACKAGES="emscripten patch zip python3"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
   libxfixes-dev sox clang dpkg-dev desktop-file-utils appstream groff-base \
   $WINDOWS_PACKAGES wine wine64 twm unzip \
-  $WEB_PACKAGES chromium chromium-driver python3-selenium"
+  $WEB_PACKAGES chromium chromium-driver python3-selenium firefox-esr pulseaudio webkit2gtk-driver"
 PACKAGE_PACKAGES="dpkg-dev lintian"
 
 install_missing() {

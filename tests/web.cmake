@@ -1,6 +1,7 @@
 # The browser build: its folder and zip checked as built, and the game played
-# in headless Chromium from that folder, served as it is by a plain local
-# server.
+# from that folder, served as it is by a plain local server, in three
+# engines: headless Chromium, headless Firefox, and WebKitGTK's MiniBrowser
+# in a virtual X server.
 if(NOT ZINDLE_WEB)
   return()
 endif()
@@ -21,10 +22,13 @@ add_test(NAME web_pictures
           ${ZINDLE_WEB_PICTURES} ${CMAKE_BINARY_DIR})
 set_tests_properties(web_pictures PROPERTIES FIXTURES_SETUP web_pictures)
 
-add_test(NAME web_game COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py)
-set_tests_properties(web_game PROPERTIES
-  ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_PICTURES=${ZINDLE_WEB_PICTURES}"
-  FIXTURES_REQUIRED web_pictures RESOURCE_LOCK web_files TIMEOUT 300)
+# The game played in each engine, the same journeys in each.
+foreach(engine chromium firefox webkit)
+  add_test(NAME web_game_${engine} COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/web_test.py ${engine})
+  set_tests_properties(web_game_${engine} PROPERTIES
+    ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_PICTURES=${ZINDLE_WEB_PICTURES}"
+    FIXTURES_REQUIRED web_pictures RESOURCE_LOCK web_files TIMEOUT 300)
+endforeach()
 
 # A first visit: the progress bar, failed downloads tried again, the checked
 # program walked through every rest, and Lighthouse on a phone (npm's, which

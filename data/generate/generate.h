@@ -90,6 +90,9 @@ constexpr int WINDOW_ICON_SIZE = 48;
 Icon paint_icon(int size);
 // icon_<size>.png at each size, for the desktop or the web page.
 void write_png_icons(const std::string &dir, const std::vector<int> &sizes);
+// home_<size>.png at each size: the icon for a phone's home screen, opaque
+// on the sky, its art within the middle that every launcher's shape keeps.
+void write_home_icons(const std::string &dir, const std::vector<int> &sizes);
 // The same, and window_icon.cpp: the window's icon as XPM data compiled
 // into the game.
 void write_icons(const std::string &dir, const std::vector<int> &sizes);

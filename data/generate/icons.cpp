@@ -1,6 +1,9 @@
 // The game's icon: its own gem tiles, redrawn at each size in whole pixels so
 // that every size is sharp rather than a scaled copy of one picture. Small
-// sizes show a single tile; from 32 pixels on, a stack of four.
+// sizes show a single tile; from 32 pixels on, a stack of four. A phone's
+// home screen takes it whole and cuts it to its own shape (a circle, a
+// rounded square): there it is the stack on the sky, opaque, small enough
+// that any such shape keeps all of it.
 #include "generate.h"
 
 #include <allegro.h>
@@ -15,6 +18,10 @@ constexpr int SINGLE_KIND = 1;      // the orange diamond reads best when tiny
 // The stack, row by row: ring, diamond / square, star.
 constexpr int STACK_KINDS[2][2] = {{0, 1}, {4, 5}};
 constexpr int SUBSAMPLES = 4;  // per axis, for the coverage of the edges
+// The share of a home-screen icon's width that its stack takes: the stack's
+// corners then lie within the circle of 40 % of the width around the
+// centre, the part that every launcher's shape keeps.
+constexpr double HOME_ART = 0.55;
 
 struct Square {
     int x, y, size;
@@ -95,10 +102,32 @@ Icon paint_icon(int size) {
     return icon;
 }
 
+Icon paint_home_icon(int size) {
+    Icon home{new_bitmap(size, size, pal::SKY_TOP), std::vector<unsigned char>(size * size, 255)};
+    // Even margins, so that the stack is centred to the pixel.
+    const int art_size = size - 2 * ((size - static_cast<int>(size * HOME_ART) + 1) / 2);
+    const int margin = (size - art_size) / 2;
+    Icon art = paint_icon(art_size);
+    for (int y = 0; y < art_size; ++y)
+        for (int x = 0; x < art_size; ++x)
+            put(home.rgb, margin + x, margin + y,
+                mix(pal::SKY_TOP, get(art.rgb, x, y), art.alpha[y * art_size + x] / 255.0));
+    destroy_bitmap(art.rgb);
+    return home;
+}
+
 void write_png_icons(const std::string &dir, const std::vector<int> &sizes) {
     for (int size : sizes) {
         Icon icon = paint_icon(size);
         write_png(icon, dir + "/icon_" + std::to_string(size) + ".png");
+        destroy_bitmap(icon.rgb);
+    }
+}
+
+void write_home_icons(const std::string &dir, const std::vector<int> &sizes) {
+    for (int size : sizes) {
+        Icon icon = paint_home_icon(size);
+        write_png(icon, dir + "/home_" + std::to_string(size) + ".png");
         destroy_bitmap(icon.rgb);
     }
 }

@@ -1,9 +1,11 @@
 // Writes every source file of Zindle's two datafiles into one folder, the
-// game's icons, at the sizes given, into another (with the window's icon, or
-// as pictures alone), or its Windows icon file:
+// game's icons, at the sizes given, into another (with the window's icon, as
+// pictures alone, or as a phone's home screen takes them), or its Windows
+// icon file:
 //   zindle_generate <output folder>
 //   zindle_generate --icons <output folder> <size>...
 //   zindle_generate --png <output folder> <size>...
+//   zindle_generate --home <output folder> <size>...
 //   zindle_generate --ico <output file> <size>...
 #include "generate.h"
 
@@ -17,10 +19,10 @@
 
 int main(int argc, char **argv) {
     const std::string mode = argc >= 3 ? argv[1] : "";
-    const bool icons = mode == "--icons" || mode == "--png" || mode == "--ico";
+    const bool icons = mode == "--icons" || mode == "--png" || mode == "--home" || mode == "--ico";
     if (argc != 2 && !icons) {
         std::fprintf(stderr,
-                     "usage: %s <output folder> | --icons|--png <output folder> <size>... | --ico <output file> <size>...\n",
+                     "usage: %s <output folder> | --icons|--png|--home <output folder> <size>... | --ico <output file> <size>...\n",
                      argv[0]);
         return 2;
     }
@@ -43,6 +45,8 @@ int main(int argc, char **argv) {
             write_windows_icon(argv[2], sizes);
         else if (mode == "--png")
             write_png_icons(argv[2], sizes);
+        else if (mode == "--home")
+            write_home_icons(argv[2], sizes);
         else
             write_icons(argv[2], sizes);
         return 0;

@@ -16,7 +16,8 @@ present=$(cd "$(dirname "$SITE")" && find "$(basename "$SITE")" -type f | LC_ALL
 [ "$listed" = "$present" ] || fail "the zip holds other files than the folder: $listed"
 first_visit="index.html page.css page.js touch.js icon_32.png manifest.json zindle.js.gz zindle.wasm.gz
              tiles.dat.gz stuff.dat.gz patches.dat.gz"
-for file in $first_visit licences.html icon_192.png icon_512.png service-worker.js \
+for file in $first_visit licences.html icon_192.png icon_512.png home_180.png home_192.png home_512.png \
+            service-worker.js \
             tiles.dat stuff.dat patches.dat LICENSE.txt GPL-2.txt THIRD-PARTY.txt; do
   [ -f "$SITE/$file" ] || fail "the folder lacks $file"
 done

@@ -2,7 +2,8 @@
 build's tests and figures: a plain static server that compresses nothing,
 the browser with the options this machine needs and the player's default
 autoplay policy, an end to all of its processes, by their ids, whatever
-happens, and a wait for a condition with a deadline."""
+happens, and a wait for a condition with a deadline. The other engines'
+adapters (engines.py) take the server, the ends and the wait from here."""
 import functools
 import http.server
 import json
@@ -26,7 +27,15 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         self.server.fetched.append(self.path.lstrip('/'))
-        super().do_GET()
+        if not self.server.probes or self.path.split('?')[0] not in ('/', '/index.html'):
+            return super().do_GET()
+        with open(os.path.join(self.directory, 'index.html'), 'rb') as f:
+            page = f.read().replace(b'<head>', b'<head>\n<script>' + self.server.probes.encode() + b'</script>', 1)
+        self.send_response(200)
+        self.send_header('Content-Type', 'text/html')
+        self.send_header('Content-Length', str(len(page)))
+        self.end_headers()
+        self.wfile.write(page)
 
     def send_header(self, keyword, value):
         if keyword == 'Content-Length':
@@ -37,13 +46,16 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Server:
     """A plain static server for a folder, on a free port of 127.0.0.1,
     counting the bytes of the files it sends in `httpd.sent` and listing
-    the files asked for in `httpd.fetched`."""
+    the files asked for in `httpd.fetched`. `probes` is JavaScript put
+    first in the page's head, so that it runs before the page's own in any
+    engine."""
 
-    def __init__(self, folder, handler=QuietHandler):
+    def __init__(self, folder, handler=QuietHandler, probes=''):
         handler = functools.partial(handler, directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.httpd.sent = 0
         self.httpd.fetched = []
+        self.httpd.probes = probes
         self.url = f'http://127.0.0.1:{self.httpd.server_address[1]}/'
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 

@@ -1,42 +1,51 @@
-"""Zindle in a browser, played as a player plays it: the web folder served
-as it is by a plain local server on 127.0.0.1, headless Chromium with its
+"""Zindle in a browser, played as a player plays it, in one browser engine
+(engines.py: Chromium, Firefox or WebKit): the web folder served as it is
+by a plain local server on 127.0.0.1, the browser with its player's
 default autoplay policy, real key and mouse events, and a phone's screen
 and touch, the canvas's pixels compared with the pictures the Linux build
-is held to, and the sound measured where it leaves the page. Every wait
-polls a condition with a deadline; the browser is ended by its process id
-whatever happens.
+is held to, and the sound measured where it leaves the page. Each journey
+is described once, here, and walked in the engine named; what its
+automation cannot drive is skipped with the reason. Every wait polls a
+condition with a deadline; the browser and its helpers are ended by their
+process ids whatever happens.
 
-    ZINDLE_WEB_SITE=<folder> ZINDLE_WEB_PICTURES=<folder> python3 web_test.py
+    ZINDLE_WEB_SITE=<folder> ZINDLE_WEB_PICTURES=<folder> python3 web_test.py chromium|firefox|webkit
 """
 import base64
 import os
 import shutil
+import sys
 import tempfile
 import time
 import unittest
 
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.keys import Keys
-
-from chromium import Browser, Server, wait_until
+from chromium import Server, wait_until
+from engines import ENGINES, end_shared, running
 
 SITE = os.environ['ZINDLE_WEB_SITE']
 PICTURES = os.environ['ZINDLE_WEB_PICTURES']
+ENGINE = ENGINES[sys.argv.pop(1) if len(sys.argv) > 1 else 'chromium']
 
 # Generous bounds for a loaded machine; a passing run never waits for them.
 STARTUP_SECONDS = 20
 SCREEN_SECONDS = 5
 
 TILE = 32
+SCREEN_WIDTH = 12 * TILE
 START, HELP, EXIT = (150, 260), (150, 370), (200, 420)  # inside the menu's entries
 HELP_BACK = (270, 610)
 IDLE = (330, 200)  # on the menu, in no entry
 LEFT_WALL, RIGHT_WALL = 1, 8  # the well's first and last screen columns
+HEARD = 0.01  # the RMS of the tune playing, well above silence's 0
+SKY = (12, 14, 40)  # the top of the generator's sky, and the page's
+SAFE_ZONE = 0.4  # a maskable icon's art lies within this share of its width from the centre
 
-# The page's sound, measured between the program and the speakers, and the
-# page's own timers, counted: installed before the page's scripts run.
+# The page's sound, measured between the program and the speakers, the
+# page's own timers, counted, the time of the first frame put on the
+# canvas, and the page's errors: put first in the page by the server.
 PROBES = """
-window.probe = { analysers: [], contexts: [], states: [], timers: 0, timersWhenHidden: null };
+window.probe = { analysers: [], contexts: [], states: [], timers: 0, timersWhenHidden: null,
+                 firstFrame: null, errors: [] };
 const connect = AudioNode.prototype.connect;
 AudioNode.prototype.connect = function (target, ...rest) {
   if (target instanceof AudioDestinationNode) {
@@ -59,9 +68,15 @@ window.probe.loudness = () => {
   }
   return loudest;
 };
+// Only the page's own, called from a script of the page besides this one:
+// a driver's scripts may set timers of theirs too.
 for (const name of ['setTimeout', 'setInterval', 'requestAnimationFrame']) {
   const original = window[name];
-  window[name] = function () { window.probe.timers++; return original.apply(this, arguments); };
+  window[name] = function () {
+    if (new Error().stack.split(location.origin).length > 2)
+      window.probe.timers++;
+    return original.apply(this, arguments);
+  };
 }
 document.addEventListener('visibilitychange', () => {
   if (document.visibilityState === 'hidden')
@@ -69,6 +84,20 @@ document.addEventListener('visibilitychange', () => {
   else
     window.probe.timersWhileHidden = window.probe.timers - window.probe.timersWhenHidden;
 });
+const put = CanvasRenderingContext2D.prototype.putImageData;
+CanvasRenderingContext2D.prototype.putImageData = function () {
+  if (window.probe.firstFrame === null)
+    window.probe.firstFrame = performance.now();
+  return put.apply(this, arguments);
+};
+addEventListener('error', event => window.probe.errors.push(
+  event.message || `${event.target.src || event.target.href} did not load`), true);
+addEventListener('unhandledrejection', event => window.probe.errors.push(String(event.reason)));
+const logError = console.error;
+console.error = function () {
+  window.probe.errors.push(Array.from(arguments).join(' '));
+  return logError.apply(this, arguments);
+};
 """
 
 # Compares the canvas with a picture: how many pixels differ, and the box
@@ -97,6 +126,52 @@ for (const type of ['keydown', 'keyup'])
   window.dispatchEvent(new KeyboardEvent(type, { code: arguments[0], key: arguments[0] }));
 """
 
+# An element's box in the page.
+BOX = """
+const box = document.getElementById(arguments[0]).getBoundingClientRect();
+return [box.left, box.top, box.width, box.height];
+"""
+
+# The home-screen icons as the page and its manifest offer them: each
+# one's declared and real size, purpose, and the pixels that are not
+# opaque, and, for maskable ones, those outside the safe zone that are not
+# the sky and those inside that are.
+ICONS = """
+const [sky, safeZone] = arguments;
+const manifest = await (await fetch('manifest.json')).json();
+const touch = document.querySelector('link[rel="apple-touch-icon"]');
+const offered = manifest.icons.map(icon => ({ purpose: 'any', ...icon }));
+offered.push({ src: touch.getAttribute('href'), sizes: touch.getAttribute('sizes'), type: touch.getAttribute('type'),
+               purpose: 'apple-touch-icon' });
+for (const icon of offered) {
+  const image = new Image();
+  image.src = icon.src;
+  await image.decode();
+  const canvas = document.createElement('canvas');
+  canvas.width = image.naturalWidth;
+  canvas.height = image.naturalHeight;
+  const context = canvas.getContext('2d');
+  context.drawImage(image, 0, 0);
+  const pixels = context.getImageData(0, 0, canvas.width, canvas.height).data;
+  const size = canvas.width, centre = size / 2, radius = safeZone * size;
+  Object.assign(icon, { real: `${canvas.width}x${canvas.height}`,
+                        seeThrough: 0, artOutside: 0, skyInside: 0, inside: 0 });
+  for (let y = 0; y < size; y++)
+    for (let x = 0; x < size; x++) {
+      const p = pixels.subarray(4 * (y * size + x), 4 * (y * size + x) + 4);
+      const isSky = p[0] === sky[0] && p[1] === sky[1] && p[2] === sky[2];
+      icon.seeThrough += p[3] !== 255;
+      if (Math.hypot(x + 0.5 - centre, y + 0.5 - centre) > radius)
+        icon.artOutside += !isSky;
+      else {
+        icon.inside++;
+        icon.skyInside += isSky;
+      }
+    }
+}
+return offered;
+"""
+
 
 def read_ppm(name):
     with open(os.path.join(PICTURES, name + '.ppm'), 'rb') as f:
@@ -107,49 +182,73 @@ def read_ppm(name):
     return data[header_end:]
 
 
+def tearDownModule():
+    pids = end_shared()
+    if not wait_until(lambda: not running(pids), SCREEN_SECONDS):
+        raise AssertionError(f'{ENGINE.name}: processes left running: {running(pids)}')
+
+
 class BrowserTest(unittest.TestCase):
-    """A browser on the served folder, and a player's steps."""
+    """The engine on the served folder, and a player's steps."""
     folder = SITE
+    phone = False
 
     def setUp(self):
-        self.server = Server(self.folder)
-        self.chromium = Browser(PROBES)
-        self.browser = self.chromium.driver
+        self.server = Server(self.folder, probes=PROBES)
+        self.addCleanup(self.server.stop)
+        self.engine = ENGINE(self.phone)
+        self.addCleanup(self.end_engine)
 
-    def tearDown(self):
-        try:
-            self.chromium.end()
-        finally:
-            self.server.stop()
+    def end_engine(self):
+        pids = self.engine.processes()
+        self.engine.end()
+        left = [] if wait_until(lambda: not running(pids), SCREEN_SECONDS) else running(pids)
+        self.assertEqual(left, [], f'{ENGINE.name}: processes left running')
+
+    def cannot(self, reason):
+        if reason:
+            self.skipTest(f'{ENGINE.name}: {reason}')
+
+    def check(self, condition, message):
+        self.assertTrue(condition, f'{ENGINE.name}: {message}')
 
     # ---- A player's steps ------------------------------------------------------
 
     def open_page(self):
-        self.browser.get(self.server.url)
-        self.browser.execute_script('window.pictures = {};')
+        self.engine.open(self.server.url)
+        self.engine.run('window.pictures = {};')
         for name in ['menu', 'help', 'play']:
-            self.browser.execute_script(
+            self.engine.run(
                 'const bytes = atob(arguments[1]); const a = new Uint8Array(bytes.length);'
                 'for (let i = 0; i < bytes.length; i++) a[i] = bytes.charCodeAt(i);'
                 'window.pictures[arguments[0]] = a;',
                 name, base64.b64encode(read_ppm(name)).decode())
-        self.canvas = self.browser.find_element('id', 'screen')
 
     def open_menu(self):
         self.open_page()
-        self.assertTrue(self.shows('menu', STARTUP_SECONDS), 'no menu')
+        self.check(self.shows('menu', STARTUP_SECONDS), 'no menu')
 
-    def at(self, point):
-        """Actions with the pointer at a point of the game's screen."""
-        x, y = point
-        return ActionChains(self.browser).move_to_element_with_offset(
-            self.canvas, x - self.canvas.size['width'] // 2, y - self.canvas.size['height'] // 2)
+    def box(self, element):
+        return self.engine.run(BOX, element)
+
+    def point(self, x, y):
+        """A point of the game's screen, in its pixels, as a point of the page."""
+        left, top, width, _ = self.box('screen')
+        scale = width / SCREEN_WIDTH
+        return left + (x + 0.5) * scale, top + (y + 0.5) * scale
 
     def click_at(self, point):
-        self.at(point).click().perform()
+        self.engine.click(*self.point(*point))
+
+    def move_to(self, point):
+        self.engine.move(*self.point(*point))
+
+    def touch(self, *points):
+        """Every finger down, at points of the game's screen; none lifts them all."""
+        self.engine.touch([self.point(*p) for p in points])
 
     def compare(self, picture):
-        return self.browser.execute_script(COMPARE, picture)
+        return self.engine.run(COMPARE, picture)
 
     def shows(self, picture, seconds=SCREEN_SECONDS):
         return wait_until(lambda: self.compare(picture)[0] == 0, seconds)
@@ -167,143 +266,185 @@ class BrowserTest(unittest.TestCase):
     def wait_for_column(self, wanted):
         return wait_until(lambda: wanted(self.tile_column()), SCREEN_SECONDS)
 
+    def falls(self):
+        self.check(self.wait_for_column(lambda c: c is not None) is not None, 'no tile falls')
+
     def notice(self):
-        return self.browser.execute_script(
+        return self.engine.run(
             "const n = document.getElementById('notice');"
             "return n.hidden ? null : document.getElementById('notice-text').textContent;")
 
-    def errors(self):
-        return [entry['message'] for entry in self.browser.get_log('browser') if entry['level'] == 'SEVERE']
-
     def state(self):
         """The sound's state; none before the first key or touch makes it."""
-        return self.browser.execute_script(
-            'return window.probe.contexts.length ? window.probe.contexts[0].state : "none"')
+        return self.engine.run('return window.probe.contexts.length ? window.probe.contexts[0].state : "none"')
+
+    def loudness(self):
+        return self.engine.run('return window.probe.loudness()')
+
+    def figure(self, text):
+        print(f'{ENGINE.name}: {text}', file=sys.stderr)
 
 
-class WebGame(BrowserTest):
+class Desktop(BrowserTest):
+    """Keys and a mouse."""
 
     def test_shows_the_linux_menu_and_help_and_logs_no_errors(self):
         self.open_menu()
+        self.figure(f'first frame (the menu) {self.engine.run("return window.probe.firstFrame"):.0f} ms after the '
+                    f'page started loading, {self.compare("menu")[0]} pixels differ from the Linux menu')
         self.click_at(HELP)
-        self.assertTrue(self.shows('help'), 'no help screen')
+        self.check(self.shows('help'), 'no help screen')
         self.click_at(HELP_BACK)
-        self.assertTrue(self.shows('menu'), 'the back button did not return to the menu')
-        self.assertEqual(self.errors(), [])
+        self.check(self.shows('menu'), 'the back button did not return to the menu')
+        self.assertEqual(self.engine.errors(), [], ENGINE.name)
 
     def test_steers_by_keys_and_mouse_and_escape_ends_the_game(self):
         self.open_menu()
         self.click_at(START)  # pressed and released at once: no press is lost
-        self.assertIsNotNone(self.wait_for_column(lambda c: c is not None), 'no tile falls')
-        self.at((192, 320)).perform()  # the pointer in place; it may steer
+        self.falls()
+        self.move_to((192, 320))  # the pointer in place; it may steer
+        pointer = self.point(192, 320)
 
         # Held arrows carry the tile to either wall.
-        for key, wall in [(Keys.ARROW_RIGHT, RIGHT_WALL), (Keys.ARROW_LEFT, LEFT_WALL)]:
-            ActionChains(self.browser).key_down(key).perform()
-            self.assertTrue(self.wait_for_column(lambda c: c == wall), f'the tile did not reach column {wall}')
-            ActionChains(self.browser).key_up(key).perform()
+        for key, wall in [('ArrowRight', RIGHT_WALL), ('ArrowLeft', LEFT_WALL)]:
+            self.engine.key_down(key)
+            self.check(self.wait_for_column(lambda c: c == wall), f'the tile did not reach column {wall}')
+            self.engine.key_up(key)
 
         # A tap pressed and released before the program runs again still
         # moves the tile, one column: it is seen down by exactly one pass.
-        self.browser.execute_script(TAP, 'ArrowRight')
-        self.assertTrue(self.wait_for_column(lambda c: c == LEFT_WALL + 1), 'a short tap did not move the tile')
+        self.engine.run(TAP, 'ArrowRight')
+        self.check(self.wait_for_column(lambda c: c == LEFT_WALL + 1), 'a short tap did not move the tile')
 
         # The mouse moved sideways by 5 pixels or more in one pass steers it one column.
-        for step, column in [(10, LEFT_WALL + 2), (-10, LEFT_WALL + 1)]:
-            ActionChains(self.browser).move_by_offset(step, 0).perform()
-            self.assertTrue(self.wait_for_column(lambda c: c == column), f'the mouse did not steer to {column}')
+        for step, column in [(10, LEFT_WALL + 2), (0, LEFT_WALL + 1)]:
+            self.engine.move(pointer[0] + step, pointer[1])
+            self.check(self.wait_for_column(lambda c: c == column), f'the mouse did not steer to {column}')
 
-        ActionChains(self.browser).send_keys(Keys.ESCAPE).perform()
-        self.assertTrue(self.shows('menu'), 'Escape did not end the game')
+        self.engine.key_down('Escape')
+        self.engine.key_up('Escape')
+        self.check(self.shows('menu'), 'Escape did not end the game')
 
     def test_the_tune_starts_with_the_first_click(self):
         self.open_menu()
-        loudness = 'return window.probe.loudness()'
-        self.assertIn(self.state(), ['none', 'suspended'])
-        self.assertEqual(self.browser.execute_script(loudness), 0)
+        self.assertIn(self.state(), ['none', 'suspended'], ENGINE.name)
+        self.assertEqual(self.loudness(), 0, ENGINE.name)
         self.click_at(IDLE)
-        self.assertTrue(wait_until(lambda: self.browser.execute_script(loudness) > 0.01, SCREEN_SECONDS),
-                        'no tune after the first click')
+        self.check(wait_until(lambda: self.loudness() > HEARD, SCREEN_SECONDS), 'no tune after the first click')
+        self.figure(f"the tune's RMS after the first click {self.loudness():.3f}")
+
+    def test_the_tune_starts_with_the_first_key(self):
+        self.open_menu()
+        self.engine.key_down('ArrowUp')
+        self.engine.key_up('ArrowUp')
+        self.check(wait_until(lambda: self.loudness() > HEARD, SCREEN_SECONDS), 'no tune after the first key')
 
     def test_a_hidden_page_sleeps_and_the_game_catches_up_at_once(self):
+        self.cannot(ENGINE.cannot_hide)
         self.open_menu()
         self.click_at(START)
-        self.assertIsNotNone(self.wait_for_column(lambda c: c is not None), 'no tile falls')
-        page = self.browser.current_window_handle
+        self.falls()
         top = self.tile_top()
-        self.browser.switch_to.new_window('tab')
+        self.engine.hide()
         hidden = time.monotonic()
         time.sleep(3)  # the pause itself
-        self.browser.switch_to.window(page)
+        self.engine.show()
         # The pause's whole fall, at 100 pixels a second, shows at once: the
         # game folds it into one tick. Falling on instead would take longer.
         fallen = (time.monotonic() - hidden) * 100
-        self.assertTrue(wait_until(lambda: self.tile_top() - top > fallen * 0.8, 1.5),
-                        f'the tile did not fall the {fallen:.0f} pixels of the pause at once')
+        self.check(wait_until(lambda: self.tile_top() - top > fallen * 0.8, 1.5),
+                   f'the tile did not fall the {fallen:.0f} pixels of the pause at once')
         # Meanwhile the program slept and the sound stopped, and it is back.
-        self.assertEqual(self.browser.execute_script('return window.probe.timersWhileHidden'), 0)
-        self.assertTrue(wait_until(lambda: self.state() == 'running', SCREEN_SECONDS), 'the sound did not come back')
-        self.assertEqual(self.browser.execute_script('return window.probe.states.slice(-2)'), ['suspended', 'running'])
+        self.assertEqual(self.engine.run('return window.probe.timersWhileHidden'), 0, ENGINE.name)
+        self.check(wait_until(lambda: self.state() == 'running', SCREEN_SECONDS), 'the sound did not come back')
+        self.assertEqual(self.engine.run('return window.probe.states.slice(-2)'), ['suspended', 'running'],
+                         ENGINE.name)
 
     def test_the_exit_entry_ends_the_program_and_the_page_offers_another_game(self):
         self.open_menu()
         self.click_at(EXIT)
-        self.assertEqual(wait_until(self.notice, SCREEN_SECONDS), 'Zindle has ended.')
-        # Ended, the program leaves nothing running: no sound, no timers.
-        self.assertEqual(self.state(), 'closed')
-        timers = self.browser.execute_script('return window.probe.timers')
-        time.sleep(0.5)
-        self.assertEqual(self.browser.execute_script('return window.probe.timers'), timers)
-        self.browser.find_element('id', 'again').click()
-        self.assertTrue(self.shows('menu'), 'no menu after starting again')
-        self.assertIsNone(self.notice())
+        self.assertEqual(wait_until(self.notice, SCREEN_SECONDS), 'Zindle has ended.', ENGINE.name)
+        # Ended, the program leaves nothing running: no sound (some engines
+        # close it a moment later), no timers.
+        self.check(wait_until(lambda: self.state() == 'closed', SCREEN_SECONDS), 'the sound was not closed')
+        timers = self.engine.run('return window.probe.timers')
+        self.assertGreater(timers, 0, f'{ENGINE.name}: the page\'s timers were not counted')
+        time.sleep(0.5)  # the span watched, not a wait
+        self.assertEqual(self.engine.run('return window.probe.timers'), timers, ENGINE.name)
+        left, top, width, height = self.box('again')
+        self.engine.click(left + width / 2, top + height / 2)
+        self.check(self.shows('menu'), 'no menu after starting again')
+        self.assertIsNone(self.notice(), ENGINE.name)
+
+    def test_home_screen_icons_and_installable(self):
+        self.open_page()
+        icons = self.engine.run('return (async () => {' + ICONS + '})()', SKY, SAFE_ZONE)
+        self.assertEqual(sorted((icon['purpose'], icon['sizes'], icon['type']) for icon in icons), [
+            ('any', '192x192', 'image/png'), ('any', '512x512', 'image/png'),
+            ('apple-touch-icon', '180x180', None),
+            ('maskable', '192x192', 'image/png'), ('maskable', '512x512', 'image/png')], ENGINE.name)
+        for icon in icons:
+            with self.subTest(icon=icon['src']):
+                self.assertEqual(icon['real'], icon['sizes'], f'{ENGINE.name}: {icon}')
+                if icon['purpose'] != 'any':
+                    # Launchers cut these to their own shapes, over nothing.
+                    self.assertEqual(icon['seeThrough'], 0, f'{ENGINE.name}: {icon}')
+                if icon['purpose'] == 'maskable':
+                    # The art lies within the zone every launcher keeps,
+                    self.assertEqual(icon['artOutside'], 0, f'{ENGINE.name}: art outside the safe zone: {icon}')
+                    # and fills a good part of the zone.
+                    self.assertLess(icon['skyInside'], icon['inside'] * 2 / 3, f'{ENGINE.name}: little art: {icon}')
+        with self.subTest('installable'):
+            errors = self.engine.installability_errors()
+            self.cannot(None if errors is not None else 'only Chromium tells why a page cannot be installed')
+            self.assertEqual(errors, [])
+
+    def test_after_one_visit_it_starts_offline(self):
+        self.cannot(ENGINE.cannot_keep)
+        self.open_menu()
+        self.check(wait_until(lambda: self.engine.run('return !!navigator.serviceWorker.controller'),
+                              STARTUP_SECONDS), 'the folder is not kept')
+        self.server.stop()
+        self.open_menu()
 
 
 class Phone(BrowserTest):
-    """A phone's screen and touch, fingers put down through the DevTools protocol."""
+    """A phone's screen and touch."""
+    phone = True
 
     def setUp(self):
+        self.cannot(ENGINE.cannot_touch)
         super().setUp()
-        self.browser.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                                     {'width': 390, 'height': 844, 'deviceScaleFactor': 3, 'mobile': True})
-        self.browser.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
-
-    def touch(self, kind, *points):
-        """Fingers at points of the game's screen, in its pixels."""
-        box = self.browser.execute_script("return document.getElementById('screen').getBoundingClientRect()")
-        scale = box['width'] / (12 * TILE)
-        fingers = [{'x': box['left'] + x * scale, 'y': box['top'] + y * scale, 'id': i} for i, (x, y) in enumerate(points)]
-        self.browser.execute_cdp_cmd('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': fingers})
 
     def drag(self, start, dx, dy=0, steps=8):
-        self.touch('touchStart', start)
+        self.touch(start)
         for i in range(1, steps + 1):
-            self.touch('touchMove', (start[0] + dx * i / steps, start[1] + dy * i / steps))
-        self.touch('touchEnd')
+            self.touch((start[0] + dx * i / steps, start[1] + dy * i / steps))
+        self.touch()
 
     def start_game(self):
         self.open_menu()
-        self.touch('touchStart', START)
-        self.touch('touchEnd')
-        self.assertIsNotNone(self.wait_for_column(lambda c: c is not None), 'a tap did not start a game')
+        self.touch(START)
+        self.touch()
+        self.check(self.wait_for_column(lambda c: c is not None) is not None, 'a tap did not start a game')
 
     def test_a_finger_plays_and_the_page_stays_put(self):
         self.start_game()
-        self.assertEqual(self.canvas.size['width'], 390, 'the game does not fill the width')
+        self.assertEqual(self.box('screen')[2], 390, f'{ENGINE.name}: the game does not fill the width')
         # A drag steers the tile a column for every tile's width it covers.
         for start, dx, column in [(40, 8 * TILE, RIGHT_WALL), (340, -8 * TILE, LEFT_WALL), (100, 1.5 * TILE, LEFT_WALL + 1)]:
             self.drag((start, 400), dx)
-            self.assertTrue(self.wait_for_column(lambda c: c == column), f'a drag did not steer to {column}')
+            self.check(self.wait_for_column(lambda c: c == column), f'a drag did not steer to {column}')
         # A second finger ends the game; spreading the two zooms nothing.
-        self.touch('touchStart', (150, 300))
-        self.touch('touchStart', (150, 300), (250, 300))
-        self.touch('touchMove', (50, 300), (350, 500))
-        self.touch('touchEnd')
-        self.assertTrue(self.shows('menu'), 'two fingers did not end the game')
-        self.assertEqual(self.browser.execute_script(
+        self.touch((150, 300))
+        self.touch((150, 300), (250, 300))
+        self.touch((50, 300), (350, 500))
+        self.touch()
+        self.check(self.shows('menu'), 'two fingers did not end the game')
+        self.assertEqual(self.engine.run(
             'return [scrollX, scrollY, visualViewport.scale, document.documentElement.scrollHeight - innerHeight]'),
-            [0, 0, 1, 0])
-        self.assertEqual(self.errors(), [])
+            [0, 0, 1, 0], ENGINE.name)
+        self.assertEqual(self.engine.errors(), [], ENGINE.name)
 
     def test_a_swipe_down_triples_the_fall_and_one_up_restores_it(self):
         self.start_game()
@@ -319,17 +460,9 @@ class Phone(BrowserTest):
         fast = fall()
         self.drag((192, 500), 0, -3 * TILE)
         slow = fall()
-        self.assertGreater(normal, 30)
-        self.assertAlmostEqual(fast / normal, 3, delta=0.6, msg=f'{normal} then {fast} pixels')
-        self.assertAlmostEqual(slow / normal, 1, delta=0.3, msg=f'{normal} then {slow} pixels')
-
-    def test_installable_and_after_one_visit_it_starts_offline(self):
-        self.open_menu()
-        self.assertEqual(self.browser.execute_cdp_cmd('Page.getInstallabilityErrors', {}), {'installabilityErrors': []})
-        self.assertTrue(wait_until(lambda: self.browser.execute_script('return !!navigator.serviceWorker.controller'),
-                                   STARTUP_SECONDS), 'the folder is not kept')
-        self.server.stop()
-        self.open_menu()
+        self.assertGreater(normal, 30, ENGINE.name)
+        self.assertAlmostEqual(fast / normal, 3, delta=0.6, msg=f'{ENGINE.name}: {normal} then {fast} pixels')
+        self.assertAlmostEqual(slow / normal, 1, delta=0.3, msg=f'{ENGINE.name}: {normal} then {slow} pixels')
 
 
 class WithoutTiles(BrowserTest):
@@ -337,18 +470,15 @@ class WithoutTiles(BrowserTest):
 
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix='zindle-site-')
+        self.addCleanup(shutil.rmtree, self.folder)
         shutil.copytree(SITE, self.folder, dirs_exist_ok=True)
         os.remove(os.path.join(self.folder, 'tiles.dat'))
         super().setUp()
 
-    def tearDown(self):
-        super().tearDown()
-        shutil.rmtree(self.folder)
-
     def test_shows_the_message_and_stops(self):
         self.open_page()
-        self.assertEqual(wait_until(self.notice, STARTUP_SECONDS), 'Failed to load the tiles data file!')
-        self.assertIn(self.state(), ['none', 'closed'])
+        self.assertEqual(wait_until(self.notice, STARTUP_SECONDS), 'Failed to load the tiles data file!', ENGINE.name)
+        self.check(wait_until(lambda: self.state() in ['none', 'closed'], SCREEN_SECONDS), 'the sound was not closed')
 
 
 if __name__ == '__main__':

@@ -24,8 +24,9 @@ TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils 
   libxfixes-dev sox clang dpkg-dev debhelper lintian desktop-file-utils appstream groff-base \
   $WINDOWS_PACKAGES wine wine64 twm unzip \
   $WEB_PACKAGES chromium chromium-driver python3-selenium"
-# The package's own build dependencies are those debian/control names.
-PACKAGE_PACKAGES="dpkg-dev debhelper lintian"
+# The package's own build dependencies are those debian/control names; its
+# tests once installed run under autopkgtest (.ci/run runs them).
+PACKAGE_PACKAGES="dpkg-dev debhelper lintian autopkgtest"
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

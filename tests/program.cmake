@@ -27,7 +27,7 @@ add_executable(game_tests
   program/menu_test.cpp
   program/play_test.cpp
   program/sound_test.cpp)
-target_link_libraries(game_tests PRIVATE zindle_game program_harness GTest::gtest_main)
+target_link_libraries(game_tests PRIVATE zindle_game program_harness packed_datafiles GTest::gtest_main)
 # One test per process, each with its own X server and game. The game keeps
 # its bitmaps and datafiles until the process ends, by design, and the leak
 # checker would report them (and the library's own) at every exit, so leak

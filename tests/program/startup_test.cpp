@@ -1,16 +1,13 @@
 // Start-up failures as the player meets them: the message box's text (taken
 // by a stand-in xmessage) and the exit status. A damaged datafile gives the
 // same message and status as a missing one, or plays; it never crashes.
-#include <allegro.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <random>
 
+#include "packed.h"
 #include "session.h"
-#include "zindle.h"
 
 namespace {
 
@@ -142,87 +139,6 @@ TEST_F(StartUp, IntactDatafilesStartTheGame)
     EXPECT_TRUE(shows_menu());
     send_close_request(x.dpy, win);
     EXPECT_TRUE(exits_with(0));
-}
-
-// ---- Datafiles that would not play, made here and checked in-process ---------
-using Bytes = std::vector<unsigned char>;
-using Object = std::pair<int, Bytes>;
-
-Bytes operator+(Bytes a, const Bytes &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes word(long w) { return {static_cast<unsigned char>(w >> 8), static_cast<unsigned char>(w)}; }
-Bytes quad(long l) { return word(l >> 16) + word(l); }
-Object picture(int bits, int w, int h) { return {DAT_BITMAP, word(bits) + word(w) + word(h) + Bytes(w * h * ((bits + 7) / 8))}; }
-Object sound(int hz, long n) { return {DAT_SAMPLE, word(8) + word(hz) + quad(n) + Bytes(n, 0x80)}; }
-Object tune(const std::vector<Bytes> &tracks, int ticks_per_beat = 480)
-{
-    Bytes t = word(ticks_per_beat);
-    for (const Bytes &track : tracks) {
-        t = t + quad(static_cast<long>(track.size())) + track;
-    }
-    return {DAT_MIDI, t + Bytes(4 * (32 - tracks.size()))};  // the other tracks, empty
-}
-const Bytes END = {0x00, 0xFF, 0x2F, 0x00};
-const Bytes NOTE = {0x00, 0x90, 0x3C, 0x40, 0x00, 0x80, 0x3C, 0x40};  // on and off at once
-
-// Packs objects as `dat` does, uncompressed, under the game's password.
-void pack(const std::string &path, const std::vector<Object> &objects)
-{
-    Bytes file = quad(DAT_MAGIC) + quad(static_cast<long>(objects.size()));
-    for (const auto &[kind, bytes] : objects) {
-        file = file + quad(kind) + quad(static_cast<long>(bytes.size())) + quad(static_cast<long>(bytes.size())) + bytes;
-    }
-    packfile_password("amber crest");
-    PACKFILE *f = pack_fopen(path.c_str(), F_WRITE_NOPACK);
-    pack_fwrite(file.data(), static_cast<long>(file.size()), f);
-    pack_fclose(f);
-}
-
-// The check of a file that begins with one object of the first one's kind.
-bool accepted(const std::vector<Object> &objects)
-{
-    install_allegro(SYSTEM_NONE, &errno, std::atexit);
-    const std::string path = "/tmp/zindle-check-" + std::to_string(getpid()) + ".dat";
-    pack(path, objects);
-    const bool ok = datafile_is_sound(path.c_str(), {1, &objects[0].first, stuff_dat_layout.budget});
-    std::remove(path.c_str());
-    return ok;
-}
-
-TEST(Check, RefusesTunesThatLastNoTime)
-{
-    EXPECT_FALSE(accepted({tune({END})}));
-    EXPECT_FALSE(accepted({tune({NOTE + END})}));
-    EXPECT_FALSE(accepted({tune({})}));  // empty track chunks
-    EXPECT_FALSE(accepted({tune({NOTE + END, END, NOTE + NOTE + END})}));
-    EXPECT_TRUE(accepted({tune({NOTE + END, {0x83, 0x60, 0xFF, 0x2F, 0x00}})}));  // a beat long
-    // A 1-tick beat's tick is 596590 timer units: 32 bits hold 3599, or 107 at the slowest tempo.
-    EXPECT_TRUE(accepted({tune({{0x9C, 0x0F, 0xFF, 0x2F, 0x00}}, 1)}));
-    EXPECT_FALSE(accepted({tune({{0x9C, 0x10, 0xFF, 0x2F, 0x00}}, 1)}));
-    EXPECT_FALSE(accepted({tune({{0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x6C, 0xFF, 0x2F, 0x00}}, 1)}));
-}
-
-TEST(Check, RefusesSoundsAndPicturesThatWouldNotPlay)
-{
-    // At 44100 Hz the mixer's step, frequency * 256 / 44100, is 0 up to
-    // 172 Hz; positions, 256ths of a frame with a step to spare, fit 32 bits.
-    EXPECT_FALSE(accepted({sound(60, 1)}));
-    EXPECT_FALSE(accepted({sound(172, 1)}));
-    EXPECT_TRUE(accepted({sound(173, 8323072)}));
-    EXPECT_FALSE(accepted({sound(173, 8323073)}));
-    EXPECT_FALSE(accepted({picture(8, 1, 1)}));
-    EXPECT_TRUE(accepted({picture(16, 1, 1), picture(8, 1, 1)}));
-    // Pictures count at 32 bits, not as stored at 15, and objects after the game's count too.
-    const long budget = static_cast<long>(stuff_dat_layout.budget), w = 2048, rows = budget / (4 * w);
-    EXPECT_TRUE(accepted({picture(15, w, rows * 9 / 10)}));
-    EXPECT_FALSE(accepted({picture(15, w, rows + 1)}));
-    const Object half = {DAT_ID('D', 'A', 'T', 'A'), Bytes(budget / 2)};
-    EXPECT_TRUE(accepted({picture(16, 1, 1), half}));
-    EXPECT_FALSE(accepted({picture(16, 1, 1), half, half}));
 }
 
 TEST_F(StartUp, ATuneThatLastsNoTimeIsRefusedLikeAMissingFile)

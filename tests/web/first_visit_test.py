@@ -170,8 +170,10 @@ class FirstVisit(unittest.TestCase):
         self.browser.switch_to.window(page)
         ActionChains(self.browser).key_up(Keys.ARROW_RIGHT).send_keys(Keys.ESCAPE).perform()
         self.at(EXIT).click().perform()
-        self.assertEqual(wait_until(self.notice, STARTUP_SECONDS), ['Zindle has ended.', ['Play again']])
-        self.assertEqual(self.errors(), [])
+        ended = wait_until(self.notice, STARTUP_SECONDS)
+        errors = self.errors()
+        self.assertEqual(ended, ['Zindle has ended.', ['Play again']], errors)
+        self.assertEqual(errors, [])
 
 
 class Lighthouse(unittest.TestCase):

@@ -171,8 +171,8 @@ def lighthouse_figures(folder, figures):
     finally:
         server.stop()
     for name, category in result['categories'].items():
-        figures[f'Lighthouse mobile, {name}'].append(100 * category['score'])
-    figures['Lighthouse mobile, total blocking time, ms'].append(
+        figures.setdefault(f'Lighthouse mobile, {name}', []).append(100 * category['score'])
+    figures.setdefault('Lighthouse mobile, total blocking time, ms', []).append(
         result['audits']['total-blocking-time']['numericValue'])
 
 

@@ -38,7 +38,7 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         self.wfile.write(page)
 
     def send_header(self, keyword, value):
-        if keyword == 'Content-Length':
+        if keyword == 'Content-Length' and self.command == 'GET':  # a HEAD sends no body
             self.server.sent += int(value)
         super().send_header(keyword, value)
 

@@ -37,11 +37,14 @@ set(ZINDLE_WEB_LINK_OPTIONS
   # The functions' names, for profiles and for the list above; not shipped.
   --emit-symbol-map)
 
+# The game's code, compiled once for the program and its checked twin.
+add_library(zindle_web_code OBJECT ${ZINDLE_GAME_SOURCES} src/zindle_main.cpp src/platform_web.cpp)
+target_include_directories(zindle_web_code PRIVATE include ${ZINDLE_ALLEGRO_DIR}/include)
+# Copies are the memory's own instruction, not a call out to JavaScript.
+target_compile_options(zindle_web_code PRIVATE -mbulk-memory)
+
 function(zindle_web_program name)
-  add_executable(${name} ${ZINDLE_GAME_SOURCES} src/zindle_main.cpp src/platform_web.cpp)
-  target_include_directories(${name} PRIVATE include ${ZINDLE_ALLEGRO_DIR}/include)
-  # Copies are the memory's own instruction, not a call out to JavaScript.
-  target_compile_options(${name} PRIVATE -mbulk-memory)
+  add_executable(${name} $<TARGET_OBJECTS:zindle_web_code>)
   target_link_libraries(${name} PRIVATE ${ZINDLE_ALLEGRO_LIBRARY})
   target_link_options(${name} PRIVATE ${ZINDLE_WEB_LINK_OPTIONS} ${ARGN})
   set_target_properties(${name} PROPERTIES

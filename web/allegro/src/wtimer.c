@@ -112,10 +112,11 @@ EM_JS(void, web_timer_open, (int open), {
 void _web_run_timers(void)
 {
    double now = emscripten_get_now();
-   long units = (long)((now - handed_until) * TIMERS_PER_SECOND / MS_PER_SECOND);
+   long units;
 
    if (!timer_running)
       return;
+   units = (long)((now - handed_until) * TIMERS_PER_SECOND / MS_PER_SECOND);
    if (units >= units_to_next)
       ran_since_rest = TRUE;
    handed_until += units * MS_PER_SECOND / TIMERS_PER_SECOND;

@@ -228,6 +228,9 @@ int setup()
     if (!load_stuff()) {
         return fail(SETUP_NO_DATA, "Failed to load the stuff data file!");
     }
+    // The password is the game's datafiles' alone: what is read later, such
+    // as instruments that come after the start in a browser, is plain.
+    packfile_password(nullptr);
 
     if (play_midi(background_music, TRUE) != 0) {
         return fail(SETUP_NO_MUSIC, "Unable to start background <midi> music!");

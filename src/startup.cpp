@@ -221,6 +221,7 @@ int setup()
     install_devices();
     create_buffers();
 
+    wait_for_datafiles();
     packfile_password(DATAFILE_PASSWORD);
     if (!load_tiles()) {
         return fail(SETUP_NO_DATA, "Failed to load the tiles data file!");

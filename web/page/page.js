@@ -4,11 +4,12 @@
 // cannot start, or that it has ended, with a way to start it again; a
 // download that fails, with a way to try it again.
 //
-// Only what the menu needs comes before it. The synthesiser's instruments,
-// patches.dat, come while the player looks at the menu, and the program
-// takes them once they are there: the tune sounds from then on. Without
-// them the game plays silently, and the page says so beside it, with a way
-// to try again.
+// Only what the menu needs comes before it: the program first, which
+// readies itself while the datafiles follow. The synthesiser's
+// instruments, patches.dat, come while the player looks at the menu, and
+// the program takes them once they are there: the tune sounds from then
+// on. Without them the game plays silently, and the page says so beside
+// it, with a way to try again.
 //
 // What it downloads travels gzipped: the program, zindle.js.gz and
 // zindle.wasm.gz, and a .gz copy beside each datafile, taken in its place
@@ -54,17 +55,18 @@ function cannotRun() {
 
 // ---- Downloads, and the bar that shows them ----------------------------------
 
-const downloads = new Set();
+// Each download under way or still to come, by its file's name.
+const downloads = new Map();
 // What this visit has fetched from the host, by the names that a page
 // served from the copy asks for: a first visit hands it to the service
 // worker.
 const fetched = new Map();
 
-// The bar moves once every download under way has said how large it is;
-// until then it only says that something is happening.
+// The bar moves once every download under way or to come has said how
+// large it is; until then it only says that something is happening.
 function showProgress() {
   let received = 0, total = 0;
-  for (const d of downloads) {
+  for (const d of downloads.values()) {
     if (d.total === null)
       return loading.removeAttribute('value');
     received += d.received;
@@ -80,16 +82,37 @@ class DownloadFailed extends Error {
   }
 }
 
-// A file's bytes and headers, or null where the host says it has no such
-// file. Fresh asks past the browser's cache, so a retry never builds on a
-// half.
+// gzip's bytes unpacked as they are handed over.
+function unpacker() {
+  const stream = new DecompressionStream('gzip');
+  const writer = stream.writable.getWriter();
+  const unpacked = new Response(stream.readable).arrayBuffer();
+  unpacked.catch(() => {});
+  return {
+    write: part => writer.write(part).catch(() => {}),
+    abort: () => writer.abort().catch(() => {}),
+    done: async () => {
+      writer.close().catch(() => {});
+      return new Uint8Array(await unpacked);
+    },
+  };
+}
+
+// A file's bytes and headers, and what it holds, unpacked as it comes
+// where it is gzipped (a host that sends .gz files marked as compressed
+// has the browser unpack them on the way); null where the host says it has
+// no such file. Fresh asks past the browser's cache, so a retry never
+// builds on a half.
 async function download(name, fresh) {
   const d = { received: 0, total: null };
-  downloads.add(d);
+  downloads.set(name, d);
+  let unpacking = null;
   try {
     const response = await fetch(name, fresh ? { cache: 'reload' } : {});
-    if (response.status === 404)
+    if (response.status === 404) {
+      d.total = 0;
       return null;
+    }
     if (!response.ok)
       throw new DownloadFailed(name);
     // A host that compresses on the way announces the compressed length.
@@ -102,6 +125,9 @@ async function download(name, fresh) {
       const { done, value } = await reader.read();
       if (done)
         break;
+      if (!parts.length && gzipped(value))
+        unpacking = unpacker();
+      unpacking?.write(value);
       parts.push(value);
       d.received += value.length;
       d.total = Math.max(d.total, d.received);
@@ -111,26 +137,19 @@ async function download(name, fresh) {
       throw new DownloadFailed(name);
     const bytes = new Uint8Array(d.received);
     parts.reduce((at, part) => (bytes.set(part, at), at + part.length), 0);
-    return { bytes, headers: response.headers };
+    return { bytes, headers: response.headers, holds: unpacking ? await unpacking.done() : bytes };
   } catch (error) {
+    unpacking?.abort();
     throw error instanceof DownloadFailed ? error : new DownloadFailed(name);
   }
 }
 
-// What a file holds, unpacked; on a first visit kept under `name` for the
-// service worker. A host that sends .gz files marked as compressed has the
-// browser unpack them on the way.
-async function unpacked(name, file) {
+// What a file holds; on a first visit the file is kept under `name` for
+// the service worker.
+function held(name, file) {
   if (!FROM_COPY)
     fetched.set(new URL(name, location).href, new Response(file.bytes, { headers: file.headers }));
-  if (!gzipped(file.bytes))
-    return file.bytes;
-  try {
-    const stream = new Blob([file.bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
-    return new Uint8Array(await new Response(stream).arrayBuffer());
-  } catch {
-    throw new DownloadFailed(name);
-  }
+  return file.holds;
 }
 
 // The host's answer to a HEAD of a file, past every cache.
@@ -147,28 +166,26 @@ async function describe(name) {
 async function datafile(name, fresh) {
   if (FROM_COPY) {
     const kept = await download(name, fresh);
-    return kept && unpacked(name, kept);
+    return kept && held(name, kept);
   }
   const [copy, file] = await Promise.all([download(name + COPY, fresh), describe(name)]);
   if (file.status === 404)
     return null;
   const taken = takesCopy(copy, file) ? copy : await download(name, fresh);
-  return taken && unpacked(name, taken);
+  return taken && held(name, taken);
 }
 
-async function program(fresh) {
-  const file = await download(PROGRAM, fresh);
+async function programFile(name, fresh) {
+  const file = await download(name, fresh);
   if (!file)
-    throw new DownloadFailed(PROGRAM);
-  return WebAssembly.compile(await unpacked(PROGRAM, file));
+    throw new DownloadFailed(name);
+  return file;
 }
 
-// The program's JavaScript, run as the page's own script.
-async function script(fresh) {
-  const file = await download(SCRIPT, fresh);
-  if (!file)
-    throw new DownloadFailed(SCRIPT);
-  const url = URL.createObjectURL(new Blob([await unpacked(SCRIPT, file)], { type: 'text/javascript' }));
+// The program's JavaScript, run as the page's own script, and its code,
+// compiled.
+async function ready(script, code) {
+  const url = URL.createObjectURL(new Blob([held(SCRIPT, script)], { type: 'text/javascript' }));
   await new Promise((resolve, reject) => {
     const element = document.createElement('script');
     element.onload = resolve;
@@ -177,19 +194,56 @@ async function script(fresh) {
     document.head.append(element);
   });
   URL.revokeObjectURL(url);
+  return WebAssembly.compile(held(PROGRAM, code));
 }
 
 // Each part once it has come; a part that failed is fetched afresh on the
 // next try, the others are kept.
-const parts = [script, program, ...DATAFILES.map(name => fresh => datafile(name, fresh))];
-const results = parts.map(() => null);
+const results = new Map();
 
-async function loadAll(fresh) {
+function part(name, make) {
+  if (!results.has(name))
+    results.set(name, make().catch(error => {
+      results.delete(name);
+      throw error;
+    }));
+  return results.get(name);
+}
+
+// The program's files come first and the datafiles after them: on a slow
+// network the program readies itself while they come, and waits for them
+// (wait_for_datafiles), so that what stands between their last byte and the
+// menu is reading them. The bar counts the datafiles from the start.
+let module = null;
+let datafilesCame;
+const datafiles = new Promise(resolve => { datafilesCame = resolve; });
+
+async function load(fresh) {
+  notice.hidden = true;
+  loading.hidden = false;
   downloads.clear();
-  return Promise.all(parts.map((part, i) => results[i] || (results[i] = part(fresh).catch(error => {
-    results[i] = null;
-    throw error;
-  }))));
+  for (const name of [SCRIPT, PROGRAM, ...DATAFILES])
+    if (!results.has(name))
+      downloads.set(FROM_COPY || !DATAFILES.includes(name) ? name : name + COPY, { received: 0, total: null });
+  const code = [SCRIPT, PROGRAM].map(name => part(name, () => programFile(name, fresh)));
+  const data = Promise.allSettled(code).then(() =>
+    Promise.all(DATAFILES.map(name => part(name, () => datafile(name, fresh)))));
+  data.catch(() => {});
+  try {
+    const [script, program] = await Promise.all(code);
+    if (!module) {
+      module = await part('module', () => ready(script, program));
+      again.onclick = start;
+      start();
+    }
+    const bytes = await data;
+    datafilesCame(DATAFILES.map((name, i) => ({ name, bytes: bytes[i] })));
+  } catch (error) {
+    loading.hidden = true;
+    if (!(error instanceof DownloadFailed))
+      return cannotRun();
+    show(error.message, retry);
+  }
 }
 
 // ---- The instruments, after the menu -------------------------------------------
@@ -266,7 +320,7 @@ if (FROM_COPY)
 // Every start runs the program fetched with this page, even after a new
 // version has been kept meanwhile. Missing datafiles are left out: the game
 // says which one it lacks.
-function start(module, datafiles) {
+function start() {
   let message = '';
   notice.hidden = true;
   const run = {
@@ -276,7 +330,9 @@ function start(module, datafiles) {
       WebAssembly.instantiate(module, imports).then(instance => instantiated(instance, module), cannotRun);
       return {};
     },
-    preRun: [m => datafiles.forEach(file => file.bytes && m.FS.writeFile(file.name, file.bytes))],
+    preRun: [m => {
+      m.datafiles = datafiles.then(files => files.forEach(file => file.bytes && m.FS.writeFile(file.name, file.bytes)));
+    }],
     onFirstFrame: () => {
       loading.hidden = true;
       shown = run;
@@ -303,22 +359,6 @@ function start(module, datafiles) {
     },
   };
   Zindle(run).catch(cannotRun);
-}
-
-async function load(fresh) {
-  notice.hidden = true;
-  loading.hidden = false;
-  try {
-    const [, module, ...data] = await loadAll(fresh);
-    const datafiles = DATAFILES.map((name, i) => ({ name, bytes: data[i] }));
-    again.onclick = () => start(module, datafiles);
-    start(module, datafiles);
-  } catch (error) {
-    loading.hidden = true;
-    if (!(error instanceof DownloadFailed))
-      return cannotRun();
-    show(error.message, retry);
-  }
 }
 
 retry.addEventListener('click', () => load(true));

@@ -102,12 +102,16 @@ function unpacker() {
 // where it is gzipped (a host that sends .gz files marked as compressed
 // has the browser unpack them on the way); null where the host says it has
 // no such file. Fresh asks past the browser's cache, so a retry never
-// builds on a half.
+// builds on a half. Its entry in `downloads` says when the rest of it would
+// come in the time its first bytes took (nearlyIn), or it has failed.
 async function download(name, fresh) {
-  const d = { received: 0, total: null };
+  let nearlyIn;
+  const d = { received: 0, total: null, nearlyIn: new Promise(resolve => { nearlyIn = resolve; }) };
   downloads.set(name, d);
   let unpacking = null;
   try {
+    const asked = performance.now();
+    let firstBytes = null;
     const response = await fetch(name, fresh ? { cache: 'reload' } : {});
     if (response.status === 404) {
       d.total = 0;
@@ -132,6 +136,11 @@ async function download(name, fresh) {
       d.received += value.length;
       d.total = Math.max(d.total, d.received);
       showProgress();
+      const now = performance.now();
+      firstBytes ??= now;
+      const latency = firstBytes - asked, elapsed = now - firstBytes;
+      if (elapsed > latency && (d.total - d.received) * elapsed <= latency * d.received)
+        nearlyIn();
     }
     if (length && d.received !== length)
       throw new DownloadFailed(name);
@@ -141,6 +150,8 @@ async function download(name, fresh) {
   } catch (error) {
     unpacking?.abort();
     throw error instanceof DownloadFailed ? error : new DownloadFailed(name);
+  } finally {
+    nearlyIn();
   }
 }
 
@@ -210,10 +221,11 @@ function part(name, make) {
   return results.get(name);
 }
 
-// The program's files come first and the datafiles after them: on a slow
-// network the program readies itself while they come, and waits for them
-// (wait_for_datafiles), so that what stands between their last byte and the
-// menu is reading them. The bar counts the datafiles from the start.
+// The program's files come first and the datafiles after them, asked for
+// as the program's are nearly in: on a slow network the program readies
+// itself while they come, and waits for them (wait_for_datafiles), so that
+// what stands between their last byte and the menu is reading them. The
+// bar counts the datafiles from the start.
 let module = null;
 let datafilesCame;
 const datafiles = new Promise(resolve => { datafilesCame = resolve; });
@@ -226,7 +238,7 @@ async function load(fresh) {
     if (!results.has(name))
       downloads.set(FROM_COPY || !DATAFILES.includes(name) ? name : name + COPY, { received: 0, total: null });
   const code = [SCRIPT, PROGRAM].map(name => part(name, () => programFile(name, fresh)));
-  const data = Promise.allSettled(code).then(() =>
+  const data = Promise.all([SCRIPT, PROGRAM].map(name => downloads.get(name)?.nearlyIn)).then(() =>
     Promise.all(DATAFILES.map(name => part(name, () => datafile(name, fresh)))));
   data.catch(() => {});
   try {

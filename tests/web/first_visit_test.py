@@ -18,7 +18,7 @@ import unittest
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-from chromium import Browser, QuietHandler, Server, lighthouse, wait_until
+from chromium import LOUDNESS, Browser, QuietHandler, Server, lighthouse, wait_until
 
 SITE = os.environ['ZINDLE_WEB_SITE']
 CHECKED = os.environ['ZINDLE_WEB_CHECKED']
@@ -31,25 +31,11 @@ HEARD = 0.01  # the RMS of the tune playing, well above silence's 0
 INSTRUMENTS = 'patches.dat.gz'
 
 # What the page shows and sounds: the progress bar, the frames, the notice,
-# and the loudness of what leaves the page, once its sound is made.
-PROBES = """
-window.frames = 0; window.bar = []; window.loudness = () => null;
+# and the loudness of what leaves the page.
+PROBES = LOUDNESS + """
+window.frames = 0; window.bar = [];
 const put = CanvasRenderingContext2D.prototype.putImageData;
 CanvasRenderingContext2D.prototype.putImageData = function () { window.frames++; return put.apply(this, arguments); };
-const connect = AudioNode.prototype.connect;
-AudioNode.prototype.connect = function (target, ...rest) {
-  if (!(target instanceof AudioDestinationNode))
-    return connect.call(this, target, ...rest);
-  const analyser = target.context.createAnalyser();
-  connect.call(this, analyser);
-  connect.call(analyser, target);
-  window.loudness = () => {
-    const samples = new Float32Array(analyser.fftSize);
-    analyser.getFloatTimeDomainData(samples);
-    return target.context.state === 'running' && Math.hypot(...samples) / Math.sqrt(samples.length);
-  };
-  return target;
-};
 """
 BAR = """
 const bar = document.getElementById('loading');
@@ -141,6 +127,9 @@ class FirstVisit(unittest.TestCase):
     def loudness(self):
         return self.browser.execute_script('return window.loudness()')
 
+    def heard(self):
+        return (self.loudness() or 0) > HEARD
+
     def music_notice(self):
         return self.browser.execute_script(
             "const m = document.getElementById('music'); return m.hidden ? null : m.textContent.replace(/\\s+/g, ' ').trim();")
@@ -190,10 +179,10 @@ class FirstVisit(unittest.TestCase):
         self.assertTrue(self.menu_shown(), 'no menu before the instruments')
         self.assertNotIn(INSTRUMENTS, self.server.httpd.bodies)
         self.at(IDLE).click().perform()  # the sound may start, silent until they come
-        self.assertTrue(wait_until(lambda: self.loudness() is not None, STARTUP_SECONDS), 'no sound after a click')
+        self.assertTrue(wait_until(lambda: self.loudness() is not None, STARTUP_SECONDS), 'no sound after the click')
         self.assertEqual(self.loudness(), 0, 'a tune without its instruments')
         Counting.let_go.set()
-        self.assertTrue(wait_until(lambda: self.loudness() > HEARD, STARTUP_SECONDS), 'no tune once they came')
+        self.assertTrue(wait_until(self.heard, STARTUP_SECONDS), 'no tune once they came')
         # Kept for offline play, with what the page fetched: every file of
         # the folder sent once, the datafiles as their copies.
         self.assertTrue(wait_until(lambda: self.browser.execute_script('return !!navigator.serviceWorker.controller'),
@@ -212,11 +201,12 @@ class FirstVisit(unittest.TestCase):
         frames = self.browser.execute_script('return window.frames')
         self.assertTrue(wait_until(lambda: self.browser.execute_script('return window.frames') > frames + 10,
                                    STARTUP_SECONDS), 'no game')
+        self.assertTrue(wait_until(lambda: self.loudness() is not None, STARTUP_SECONDS), 'no sound after the click')
         self.assertEqual(self.loudness(), 0, 'a tune without its instruments')
         Failing.file = None
         tries = self.server.httpd.fetched.count(INSTRUMENTS)
         self.click('music-retry')
-        self.assertTrue(wait_until(lambda: self.loudness() > HEARD, STARTUP_SECONDS), 'no tune after trying again')
+        self.assertTrue(wait_until(self.heard, STARTUP_SECONDS), 'no tune after trying again')
         self.assertIsNone(self.music_notice())
         self.assertIsNone(self.notice())
         self.assertEqual(self.server.httpd.fetched.count(INSTRUMENTS), tries + 1, 'the retry did not fetch them')

@@ -193,19 +193,20 @@ async function programFile(name, fresh) {
   return file;
 }
 
-// The program's JavaScript, run as the page's own script, and its code,
-// compiled.
+// The program's code, compiled, and its JavaScript, run as the page's own
+// script meanwhile.
 async function ready(script, code) {
+  const compiled = WebAssembly.compile(held(PROGRAM, code));
   const url = URL.createObjectURL(new Blob([held(SCRIPT, script)], { type: 'text/javascript' }));
-  await new Promise((resolve, reject) => {
+  const ran = new Promise((resolve, reject) => {
     const element = document.createElement('script');
     element.onload = resolve;
     element.onerror = () => reject(new DownloadFailed(SCRIPT));
     element.src = url;
     document.head.append(element);
   });
-  URL.revokeObjectURL(url);
-  return WebAssembly.compile(held(PROGRAM, code));
+  await Promise.all([compiled, ran]).finally(() => URL.revokeObjectURL(url));
+  return compiled;
 }
 
 // Each part once it has come; a part that failed is fetched afresh on the

@@ -79,8 +79,9 @@ addEventListener('keydown', () => { window.keyDown = performance.now(); }, true)
 """
 
 
-# When the page unpacks, compiles and starts the program, by its clock.
-STEPS = """
+# When the page unpacks, compiles and starts the program, by its clock; a
+# block of its own keeps its names from the page's.
+STEPS = """{
 window.steps = [];
 const step = (name, start) => window.steps.push([name, start, performance.now()]);
 for (const name of ['compile', 'instantiate']) {
@@ -105,7 +106,7 @@ CanvasRenderingContext2D.prototype.putImageData = function () {
   window.firstFrame = window.firstFrame || performance.now();
   return put.apply(this, arguments);
 };
-"""
+}"""
 # The program's steps, by the functions found on the stack: the innermost
 # named here wins; the rest of main is the start-up's other work, before
 # the datafiles are first read and after.

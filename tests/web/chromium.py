@@ -21,8 +21,8 @@ from selenium.webdriver.chrome.service import Service
 
 # The loudness of what leaves the page, for a script put first in it:
 # window.loudness() is the RMS of the last samples, null until the page's
-# sound runs.
-LOUDNESS = """
+# sound runs. A block of its own keeps its names from the page's.
+LOUDNESS = """{
 window.loudness = () => null;
 const connect = AudioNode.prototype.connect;
 AudioNode.prototype.connect = function (target, ...rest) {
@@ -38,7 +38,7 @@ AudioNode.prototype.connect = function (target, ...rest) {
   };
   return target;
 };
-"""
+}"""
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):

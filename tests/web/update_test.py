@@ -29,8 +29,8 @@ SECONDS = 30  # generous for a loaded machine; a passing run never waits for it
 
 # What the page runs, and when a new service worker takes it over. Opened
 # as ?held, the page's downloads wait for the test's word (release), the
-# first time only.
-PROBES = """
+# first time only. A block of its own keeps its names from the page's.
+PROBES = """{
 window.probe = { ran: {}, frames: 0, changed: false };
 const digest = async bytes => Array.from(new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)),
                                          byte => byte.toString(16).padStart(2, '0')).join('');
@@ -62,7 +62,7 @@ CanvasRenderingContext2D.prototype.putImageData = function () {
   window.probe.frames++;
   return put.apply(this, arguments);
 };
-"""
+}"""
 RAN = """
 const ran = window.probe.ran;
 return ran.program && ran.script && window.probe.frames + (document.getElementById('notice').hidden ? 0 : 1)

@@ -67,9 +67,9 @@ Components: main
 Description: Zindle, a falling-tile puzzle game
 SignWith: $key
 DISTRIBUTION
-  reprepro="reprepro --silent -b $repository --outdir $stage/apt"
-  $reprepro includedeb stable "$stage/$(basename "$deb")"
-  $reprepro -S "$(dpkg-deb -f "$deb" Section)" -P "$(dpkg-deb -f "$deb" Priority)" \
+  include() { reprepro --silent -b "$repository" --outdir "$stage/apt" "$@"; }
+  include includedeb stable "$stage/$(basename "$deb")"
+  include -S "$(dpkg-deb -f "$deb" Section)" -P "$(dpkg-deb -f "$deb" Priority)" \
     includedsc stable "$stage/$(basename "$dsc")"
   gpg --batch --export -- "$key" >"$stage/apt/zindle-archive-keyring.gpg"
 fi

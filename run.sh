@@ -10,6 +10,10 @@
 #   ./run.sh web      install what is missing, build the game for web browsers:
 #                     dist/zindle-<version>-web.zip, one folder for any static host
 #   ./run.sh serve    the same, then serve that folder on http://127.0.0.1:8000/
+#   ./run.sh release  install what is missing, build every download of the version
+#                     debian/changelog names into dist/ with SHA256SUMS; with
+#                     ZINDLE_RELEASE_KEY naming a gpg key, signed, with an APT
+#                     repository in dist/apt/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,7 +27,9 @@ WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip
 # WebKit's MiniBrowser, and judge its first visit with Lighthouse; Lighthouse
 # and what drives Firefox come from npm (install_node_packages).
 WEB_PACKAGES="emscripten patch zip python3"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
+# A release signs with gpg and makes its APT repository with reprepro.
+RELEASE_PACKAGES="gnupg reprepro"
+TEST_PACKAGES="$RELEASE_PACKAGES libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
   libxfixes-dev sox clang dpkg-dev debhelper lintian desktop-file-utils appstream groff-base \
   $WINDOWS_PACKAGES wine wine64 twm unzip \
   $WEB_PACKAGES chromium chromium-driver python3-selenium firefox-esr pulseaudio webkit2gtk-driver"
@@ -132,8 +138,13 @@ case "${1:-}" in
       exec /usr/bin/python3 -m http.server 8000 --bind 127.0.0.1 --directory "build-web/web/zindle-$version-web"
     fi
     ;;
+  release)
+    install_missing $PLAY_PACKAGES $PACKAGE_PACKAGES $WINDOWS_PACKAGES $WEB_PACKAGES $RELEASE_PACKAGES
+    install_build_depends
+    exec sh release/release.sh dist build-release
+    ;;
   *)
-    echo "usage: $0 play|test|package|windows|web|serve" >&2
+    echo "usage: $0 play|test|package|windows|web|serve|release" >&2
     exit 2
     ;;
 esac

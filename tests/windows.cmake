@@ -20,8 +20,16 @@ set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
 add_executable(windows_tests windows/windows_test.cpp)
 target_compile_definitions(windows_tests PRIVATE
   ZINDLE_WIN_DIR="${ZINDLE_WIN_STAGE}" ZINDLE_WIN_SETUP="${ZINDLE_SETUP}"
-  ZINDLE_WINE_PREFIX="${ZINDLE_WINE_PREFIX}" ZINDLE_VERSION="${PROJECT_VERSION}")
+  ZINDLE_WINE_PREFIX="${ZINDLE_WINE_PREFIX}" ZINDLE_VERSION="${PROJECT_VERSION}"
+  ZINDLE_RELEASES="${ZINDLE_RELEASES}" ZINDLE_NEXT_VERSION="${ZINDLE_NEXT_VERSION}")
 target_link_libraries(windows_tests PRIVATE program_harness GTest::gtest_main)
 add_dependencies(windows_tests zindle_windows)
-gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST TEST_FILTER -*NextVersion*
   PROPERTIES TIMEOUT 180 FIXTURES_REQUIRED wine RESOURCE_LOCK windows_files)
+# The upgrade installs the two releases the suite makes with the browser build.
+if(ZINDLE_RELEASES)
+  set(upgrade WindowsGame.TheNextVersionsSetupTakesTheInstalledOnesPlace)
+  add_test(NAME ${upgrade} COMMAND windows_tests --gtest_filter=${upgrade})
+  set_tests_properties(${upgrade} PROPERTIES
+    TIMEOUT 180 FIXTURES_REQUIRED "wine;releases" RESOURCE_LOCK windows_files)
+endif()

@@ -4,10 +4,12 @@
 # elsewhere builds the same bytes; the package is owned by root, has the
 # fields a package manager needs and every installed path, and its control
 # fields, metainfo and man page carry the version debian/changelog gives.
-#   package.sh <source folder> <app id> <icon size>...
+#   package.sh <source folder> <built> <app id> <icon size>...
+# <built> is a folder where packaging/build-package.sh has built them, or -
+# to build them here.
 set -eu
-SRC=$1 APP=$2
-shift 2
+SRC=$1 BUILT=$2 APP=$3
+shift 3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 status=0
@@ -15,16 +17,19 @@ fail() { echo "$*"; status=1; }
 
 log=$scratch/log
 build() { "$@" >>"$log" 2>&1 || { tail -40 "$log"; exit 1; }; }
-build sh "$SRC/packaging/build-package.sh" "$scratch/tree" -j2
+if [ "$BUILT" = - ]; then
+  BUILT=$scratch/tree
+  build sh "$SRC/packaging/build-package.sh" "$BUILT" -j2
+fi
 changelog=$(dpkg-parsechangelog -l "$SRC/debian/changelog" -S Version)
 name=zindle_${changelog}
-deb=$scratch/tree/${name}_$(dpkg --print-architecture).deb
-[ -f "$deb" ] || { ls "$scratch/tree"; exit 1; }
-lintian --fail-on error,warning "$scratch/tree/${name}_$(dpkg --print-architecture).changes" \
+deb=$BUILT/${name}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || { ls "$BUILT"; exit 1; }
+lintian --fail-on error,warning "$BUILT/${name}_$(dpkg --print-architecture).changes" \
   || fail "lintian finds errors or warnings"
 # Elsewhere, as a builder who has only the source package.
 mkdir "$scratch/again"
-build dpkg-source -x "$scratch/tree/$name.dsc" "$scratch/again/zindle"
+build dpkg-source -x "$BUILT/$name.dsc" "$scratch/again/zindle"
 build sh -c 'cd "$1" && dpkg-buildpackage -us -uc -b -j2' sh "$scratch/again/zindle"
 cmp "$deb" "$scratch/again/$(basename "$deb")" || fail "the rebuild from the .dsc differs"
 

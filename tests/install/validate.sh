@@ -1,6 +1,7 @@
 #!/bin/sh
 # The installed desktop entry, metainfo, icons and man page pass the tools the
-# desktop and Debian check them with, each with nothing to report.
+# desktop and Debian check them with, each with nothing to report, and the
+# launcher says its version and usage.
 #   validate.sh <prefix> <app id> <version> <icon size>...
 set -u
 PREFIX=$1 APP=$2 VERSION=$3
@@ -37,5 +38,9 @@ done
 grep -qx "Exec=$PREFIX/games/zindle" "$desktop" || fail "$desktop: $(grep '^Exec=' "$desktop")"
 grep -q "<release version=\"$VERSION\"" "$metainfo" || fail "$metainfo names no release $VERSION"
 grep -q "^\.TH ZINDLE 6 .*\"Zindle $VERSION\"" "$man" || fail "$man is not for version $VERSION"
-[ $status -eq 0 ] && echo "desktop entry, metainfo, $# icons and the man page pass"
+# The launcher answers --version and --help itself, with no display to open.
+answer() { env -u DISPLAY "$PREFIX/games/zindle" "$1" 2>&1 || echo "(status $?)"; }
+[ "$(answer --version)" = "Zindle $VERSION" ] || fail "zindle --version: $(answer --version)"
+answer --help | head -n 1 | grep -q '^Usage: zindle ' || fail "zindle --help: $(answer --help)"
+[ $status -eq 0 ] && echo "desktop entry, metainfo, $# icons, the man page and the launcher's answers pass"
 exit $status

@@ -1,11 +1,12 @@
 // The Windows build played under Wine as a player would, with the X harness
 // of the Linux tests (Wine's windows are X windows) and a Wine prefix of the
 // build's own: the game from its folder with its tune, under a window
-// manager, without its tiles, and installed, played and removed by its
-// installer.
+// manager, without its tiles, installed, played and removed by its
+// installer, and upgraded by the next version's installer.
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "session.h"
@@ -15,7 +16,9 @@ namespace {
 constexpr int START_X = 150, START_Y = 260;  // inside the menu's start entry
 constexpr int EXIT_X = 200, EXIT_Y = 420;    // inside the menu's exit entry
 constexpr double WINE_SECONDS = 60;          // a silent install, a registry query
+// Where the installer puts the game unless told, and a folder a player chose.
 const std::string INSTALLED = ZINDLE_WINE_PREFIX "/drive_c/Program Files/Zindle";
+const std::string CHOSEN = "C:\\Games\\Zindle", CHOSEN_HERE = ZINDLE_WINE_PREFIX "/drive_c/Games/Zindle";
 const std::string SHORTCUT = ZINDLE_WINE_PREFIX "/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Zindle.lnk";
 const char *const UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zindle";
 
@@ -60,6 +63,24 @@ class WindowsGame : public GameSession {
         output = game_output(run);
         finish_game(&run);
         return ended && WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+    }
+
+    // The shortcut starts the installed game in its own folder, where its
+    // files are; the uninstaller then removes every trace of it. A running
+    // program cannot be deleted, and the uninstaller hands its work to a copy
+    // of itself: both are waited for.
+    void play_from_the_shortcut_then_uninstall(const std::string &folder, const std::string &here)
+    {
+        program = {"wine", "start", "/wait", "/unix", SHORTCUT};
+        open_menu(dir, wine_env());
+        click_at(EXIT_X, EXIT_Y);
+        ASSERT_TRUE(exits_with(0));
+        ASSERT_TRUE(wineserver("-w"));
+        ASSERT_EQ(wine({folder + "\\uninstall.exe", "/S"}), 0);
+        ASSERT_TRUE(wineserver("-w"));
+        EXPECT_FALSE(exists(here)) << "the install folder is left";
+        EXPECT_FALSE(exists(SHORTCUT));
+        EXPECT_EQ(wine({"reg", "query", UNINSTALL_KEY}), 1) << "the uninstall entry is left";
     }
 
     GameRun window_manager;
@@ -144,20 +165,52 @@ TEST_F(WindowsGame, InstallsSilentlyPlaysFromItsShortcutAndUninstallsWithoutATra
         EXPECT_NE(output.find(value), std::string::npos) << value << " missing from\n" << output;
     }
 
-    // The shortcut starts the game in its own folder, where its files are.
-    program = {"wine", "start", "/wait", "/unix", SHORTCUT};
-    open_menu(dir, wine_env());
-    click_at(EXIT_X, EXIT_Y);
-    ASSERT_TRUE(exits_with(0));
+    play_from_the_shortcut_then_uninstall("C:\\Program Files\\Zindle", INSTALLED);
+}
 
-    // A running program cannot be deleted, and the uninstaller hands its
-    // work to a copy of itself: both are waited for.
+// The next release's setup run over the installed one, in a folder of the
+// player's, as a player runs it, through its pages: it offers that folder
+// and leaves one installation, of its own version, which its uninstaller
+// removes whole.
+TEST_F(WindowsGame, TheNextVersionsSetupTakesTheInstalledOnesPlace)
+{
+    const std::string releases = ZINDLE_RELEASES;
+    ASSERT_EQ(wine({releases + "/current/zindle-" ZINDLE_VERSION "-win64-setup.exe", "/S", "/D=" + CHOSEN}), 0);
+    ASSERT_EQ(wine({"reg", "query", UNINSTALL_KEY}), 0);
+    ASSERT_NE(output.find("DisplayVersion    REG_SZ    " ZINDLE_VERSION), std::string::npos) << output;
+
+    GameRun setup;
+    ASSERT_TRUE(start_game(&setup, {"wine", releases + "/next/zindle-" ZINDLE_NEXT_VERSION "-win64-setup.exe"},
+                           dir, x.name(), wine_env()));
+    // Its pages answered with Return: Install, in the folder offered, then Close.
+    for (const char *page : {"Zindle Setup: Installation Folder", "Zindle Setup: Completed"}) {
+        const Window w = wait_for_window(x.dpy, page, WINE_SECONDS);
+        ASSERT_NE(w, 0u) << "no page titled " << page;
+        ASSERT_TRUE(tap_key(x, w, "Return"));
+    }
+    ASSERT_TRUE(wait_for_exit(&setup, WINE_SECONDS));
+    finish_game(&setup);
     ASSERT_TRUE(wineserver("-w"));
-    ASSERT_EQ(wine({"C:\\Program Files\\Zindle\\uninstall.exe", "/S"}), 0);
-    ASSERT_TRUE(wineserver("-w"));
-    EXPECT_FALSE(exists(INSTALLED)) << "the install folder is left";
-    EXPECT_FALSE(exists(SHORTCUT));
-    EXPECT_EQ(wine({"reg", "query", UNINSTALL_KEY}), 1) << "the uninstall entry is left";
+
+    // One entry, naming the new version, and the new version's program.
+    ASSERT_EQ(wine({"reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "/s"}), 0);
+    const std::string entry = "DisplayName    REG_SZ    Zindle";
+    EXPECT_NE(output.find(entry), std::string::npos) << output;
+    EXPECT_EQ(output.find(entry), output.rfind(entry)) << output;
+    EXPECT_NE(output.find("DisplayVersion    REG_SZ    " ZINDLE_NEXT_VERSION), std::string::npos) << output;
+    std::vector<unsigned char> released;
+    if (FILE *p = popen(("unzip -p '" + releases + "/next/zindle-" ZINDLE_NEXT_VERSION
+                         "-win64.zip' zindle-" ZINDLE_NEXT_VERSION "-win64/zindle.exe").c_str(), "r")) {
+        for (int c; (c = std::fgetc(p)) != EOF;) {
+            released.push_back(static_cast<unsigned char>(c));
+        }
+        pclose(p);
+    }
+    ASSERT_FALSE(released.empty());
+    EXPECT_TRUE(read_bytes(CHOSEN_HERE + "/zindle.exe") == released) << "the installed program is not the new one";
+    EXPECT_FALSE(exists(INSTALLED)) << "installed a second time, in the default folder";
+
+    play_from_the_shortcut_then_uninstall(CHOSEN, CHOSEN_HERE);
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ const PROGRAM = 'zindle.wasm.gz';
 const DATAFILES = ['tiles.dat', 'stuff.dat'];
 const INSTRUMENTS = 'patches.dat';
 const VERSION = document.getElementById('version').textContent;
+// About the time a request takes to be answered: the page's own, small as
+// it is.
+const ROUND_TRIP = (entry => entry ? entry.responseEnd - entry.requestStart : 0)(
+  performance.getEntriesByType('navigation')[0]);
 // Served by the service worker: the copy it keeps holds every file, each
 // datafile in the form it takes.
 const FROM_COPY = !!(navigator.serviceWorker && navigator.serviceWorker.controller);
@@ -103,15 +107,15 @@ function unpacker() {
 // has the browser unpack them on the way); null where the host says it has
 // no such file. Fresh asks past the browser's cache, so a retry never
 // builds on a half. Its entry in `downloads` says when the rest of it would
-// come in the time its first bytes took (nearlyIn), or it has failed.
+// come within a round trip (nearlyIn), or it has failed. The program's
+// files may have been on their way since the page came (index.html).
 async function download(name, fresh) {
   let nearlyIn;
   const d = { received: 0, total: null, nearlyIn: new Promise(resolve => { nearlyIn = resolve; }) };
   downloads.set(name, d);
   let unpacking = null;
   try {
-    const asked = performance.now();
-    let firstBytes = null;
+    let firstBytes = null, firstReceived = 0;
     const response = await fetch(name, fresh ? { cache: 'reload' } : {});
     if (response.status === 404) {
       d.total = 0;
@@ -137,9 +141,10 @@ async function download(name, fresh) {
       d.total = Math.max(d.total, d.received);
       showProgress();
       const now = performance.now();
-      firstBytes ??= now;
-      const latency = firstBytes - asked, elapsed = now - firstBytes;
-      if (elapsed > latency && (d.total - d.received) * elapsed <= latency * d.received)
+      if (firstBytes === null)
+        [firstBytes, firstReceived] = [now, d.received];
+      const elapsed = now - firstBytes;
+      if (elapsed > ROUND_TRIP && (d.total - d.received) * elapsed < ROUND_TRIP * (d.received - firstReceived))
         nearlyIn();
     }
     if (length && d.received !== length)

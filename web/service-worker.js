@@ -102,7 +102,7 @@ async function answer(copy, request) {
 // it started with, and one that the network sent runs on from the network.
 self.addEventListener('fetch', event => {
   const request = event.request;
-  if (request.method !== 'GET')
+  if (request.method !== 'GET' || !request.url.startsWith(self.registration.scope))
     return;
   if (request.mode === 'navigate') {
     event.respondWith(remember(event.resultingClientId, CACHE).then(() => answer(CACHE, request)));

@@ -371,9 +371,12 @@ function start() {
       shown = null;
       show('Zindle has stopped unexpectedly. Reload the page to play again.', null);
     },
+    // The browser's cache may also hold the program of the version the page
+    // is not: it is fetched afresh for the reload.
     onOtherVersion: () => {
       loading.hidden = true;
       show('Zindle was being updated while the page loaded. Reload the page to play.', null);
+      [SCRIPT, PROGRAM].forEach(name => fetch(name, { cache: 'reload' }).catch(() => {}));
     },
   };
   Zindle(run).catch(cannotRun);

@@ -2,14 +2,16 @@
 one release's folder served by a plain local server, a first visit, the
 folder replaced by the next release's, the visits after it, art replaced
 by hand as the README says, and a visit with the network gone. What each
-visit runs is told apart by its bytes: the page's version, and the digests
-of the program's script and code, as the page hands them to the browser.
-One visit is held at its first download until the next release's service
-worker has taken over: the page must still run the release it started
-with. (The hold is the page's: Chromium lets a new worker take over only
-once the old one has answered every request, so a response held back by
-the server would hold the new worker too.) Every wait polls a condition
-with a deadline; the browser is ended by its process ids.
+visit runs is told apart by its bytes: the page's version, the digests of
+the program's script and code, as the page hands them to the browser, and
+the art, as it plays: the next release here brings a stuff.dat of the
+same size that the game refuses. One visit is held at its first download
+until the next release's service worker has taken over: the page must
+still run the release it started with. (That hold is the page's: Chromium
+lets a new worker take over only once the old one has answered every
+request, so a response held back by the server would hold the new worker
+too.) Every wait polls a condition with a deadline; the browser is ended
+by its process ids.
 
     ZINDLE_RELEASES=<folder holding current/ and next/> python3 update_test.py
 """
@@ -18,14 +20,17 @@ import gzip
 import hashlib
 import os
 import shutil
-import tempfile
 import subprocess
+import tempfile
+import threading
 import unittest
 
-from chromium import Browser, Server, wait_until
+from chromium import Browser, QuietHandler, Server, wait_until
 
 RELEASES = os.environ['ZINDLE_RELEASES']
 SECONDS = 30  # generous for a loaded machine; a passing run never waits for it
+MENU, REFUSED = 'the menu', 'Failed to load the stuff data file!'
+OTHER_VERSION = 'Zindle was being updated while the page loaded. Reload the page to play.'
 
 # What the page runs, and when a new service worker takes it over. Opened
 # as ?held, the page's downloads wait for the test's word (release), the
@@ -63,34 +68,51 @@ CanvasRenderingContext2D.prototype.putImageData = function () {
   return put.apply(this, arguments);
 };
 }"""
+# What the page runs, once it shows the menu or a notice.
 RAN = """
-const ran = window.probe.ran;
-return ran.program && ran.script && window.probe.frames + (document.getElementById('notice').hidden ? 0 : 1)
-  ? { version: document.getElementById('version').textContent, ...ran } : null;
-"""
-NOTICE = """
-const notice = document.getElementById('notice');
-return notice.hidden ? null : document.getElementById('notice-text').textContent;
+const ran = window.probe.ran, notice = document.getElementById('notice');
+const shows = notice.hidden ? window.probe.frames && arguments[0] : document.getElementById('notice-text').textContent;
+return ran.program && ran.script && shows ? { version: document.getElementById('version').textContent, ...ran, shows } : null;
 """
 COPIES = """
 return (async () => (await caches.keys()).filter(name => name.startsWith('zindle ') && !name.endsWith(' pages')))();
 """
 
 
-def unpack(zip_path, into):
+class Holding(QuietHandler):
+    """Holds back the program's code until the test lets it go."""
+    let_go = threading.Event()
+
+    def send_head(self):
+        if self.path == '/zindle.wasm.gz':
+            Holding.let_go.wait(SECONDS)
+        return super().send_head()
+
+
+def unpack(releases, into):
     """The zip's folder, its files dated as the release dates them."""
-    subprocess.run(['unzip', '-q', zip_path, '-d', into], check=True)
+    subprocess.run(['unzip', '-q', glob.glob(os.path.join(RELEASES, releases, 'zindle-*-web.zip'))[0], '-d', into],
+                   check=True)
     return glob.glob(os.path.join(into, 'zindle-*-web'))[0]
 
 
-def release(folder):
+def runs(folder, shows):
     """What a visit of this release runs, as the probe reports it."""
     def sha(name):
         with gzip.open(os.path.join(folder, name)) as f:
             return hashlib.sha256(f.read()).hexdigest()
     with open(os.path.join(folder, 'service-worker.js')) as f:
         version = f.readline().split("'")[1]
-    return {'version': version, 'script': sha('zindle.js.gz'), 'program': sha('zindle.wasm.gz')}
+    return {'version': version, 'script': sha('zindle.js.gz'), 'program': sha('zindle.wasm.gz'), 'shows': shows}
+
+
+def refused_art(folder):
+    """A stuff.dat of the same size that the game refuses, and its copy."""
+    stuff = os.path.join(folder, 'stuff.dat')
+    with open(stuff, 'r+b') as f:
+        f.write(bytes(16))
+    with open(stuff, 'rb') as f, open(stuff + '.gz', 'wb') as copy:
+        copy.write(gzip.compress(f.read(), 9))
 
 
 def replace(site, folder):
@@ -106,15 +128,13 @@ class Update(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix='zindle-update-')
         self.addCleanup(shutil.rmtree, self.work)
-        self.current = unpack(glob.glob(os.path.join(RELEASES, 'current', 'zindle-*-web.zip'))[0],
-                              os.path.join(self.work, 'current'))
-        self.next = unpack(glob.glob(os.path.join(RELEASES, 'next', 'zindle-*-web.zip'))[0],
-                           os.path.join(self.work, 'next'))
-        self.releases = {name: release(folder) for name, folder in [('current', self.current), ('next', self.next)]}
-        self.assertNotEqual(self.releases['current'], self.releases['next'])
+        self.current = unpack('current', os.path.join(self.work, 'current'))
+        self.next = unpack('next', os.path.join(self.work, 'next'))
+        refused_art(self.next)
         self.site = os.path.join(self.work, 'site')
         shutil.copytree(self.current, self.site)
-        self.server = Server(self.site)
+        Holding.let_go.set()
+        self.server = Server(self.site, Holding)
         self.addCleanup(self.server.stop)
         self.chromium = Browser(PROBES)
         self.addCleanup(self.chromium.end)
@@ -129,69 +149,62 @@ class Update(unittest.TestCase):
         if held:
             self.assertTrue(wait_until(lambda: self.run_script('return window.probe.holding'), SECONDS))
 
-    def release(self):
-        self.run_script('window.probe.release()')
-
     def ran(self):
-        """What the visit runs once it shows its menu or a notice."""
-        return wait_until(lambda: self.run_script(RAN), SECONDS)
+        return wait_until(lambda: self.browser.execute_script(RAN, MENU), SECONDS)
 
-    def assert_ran(self, name, when):
-        ran = self.ran()
-        self.assertEqual(ran, self.releases[name], f'{when}: not the {name} release whole')
+    def taken_over(self, what):
+        self.assertTrue(wait_until(lambda: self.run_script('return window.probe.changed'), SECONDS),
+                        f'{what} was not kept: {self.server.httpd.fetched}')
 
     def test_a_returning_player_takes_the_next_release_and_never_runs_two(self):
+        current, next_release = runs(self.current, MENU), runs(self.next, REFUSED)
+        self.assertNotEqual(current['program'], next_release['program'])
         self.visit()
-        self.assert_ran('current', 'the first visit')
+        self.assertEqual(self.ran(), current, 'the first visit')
         self.assertTrue(wait_until(lambda: self.run_script('return !!navigator.serviceWorker.controller'), SECONDS),
                         'the folder is not kept')
 
         replace(self.site, self.next)
         self.visit(held=True)
-        self.assertTrue(wait_until(lambda: self.run_script('return window.probe.changed'), SECONDS),
-                        f'the next release was not kept while the page stood loading: {self.server.httpd.fetched}')
-        self.release()
-        self.assert_ran('current', 'the visit the next release was kept during')
+        self.taken_over('the next release')
+        self.run_script('window.probe.release()')
+        self.assertEqual(self.ran(), current, 'the visit during which the next release was kept')
         self.assertTrue(wait_until(lambda: self.run_script(
             "return !document.getElementById('update').hidden"), SECONDS), 'the page does not say a newer one is kept')
-
         self.visit()
-        self.assert_ran('next', 'the second visit after the update')
-        self.assertIsNone(self.run_script(NOTICE))
+        self.assertEqual(self.ran(), next_release, 'the second visit after the update')
 
         # Art replaced by hand, of the same size, its old copy left beside
         # it, and the worker's VERSION changed, as the README says.
-        stuff = os.path.join(self.site, 'stuff.dat')
-        with open(stuff, 'r+b') as f:
-            f.write(bytes(16))  # refused by the game: a message shows what plays
+        shutil.copy(os.path.join(self.current, 'stuff.dat'), self.site)
         worker = os.path.join(self.site, 'service-worker.js')
         with open(worker) as f:
             code = f.read().replace("const VERSION = '", "const VERSION = 'art-", 1)
         with open(worker, 'w') as f:
             f.write(code)
         self.visit()
-        self.ran()
-        self.assertTrue(wait_until(lambda: self.run_script('return window.probe.changed'), SECONDS),
-                        'the replaced art was not kept')
+        self.assertEqual(self.ran(), next_release, 'the visit that finds the replaced art')
+        self.taken_over('the replaced art')
         self.visit()
-        self.assertEqual(wait_until(lambda: self.run_script(NOTICE), SECONDS), 'Failed to load the stuff data file!',
-                         'the art replaced by hand does not play by the second visit')
+        self.assertEqual(self.ran(), {**next_release, 'shows': MENU}, 'the second visit after the art was replaced')
 
         self.server.stop()
         self.visit()
-        self.assert_ran('next', 'offline')
-        self.assertEqual(self.run_script(NOTICE), 'Failed to load the stuff data file!', 'offline')
+        self.assertEqual(self.ran(), {**next_release, 'shows': MENU}, 'offline')
         self.assertEqual(len(self.run_script(COPIES)), 1, 'more than one copy kept')
 
     def test_a_folder_replaced_during_a_first_visit_is_not_run_mixed(self):
-        self.visit(held=True)
+        Holding.let_go.clear()
+        self.browser.execute_script('location.href = arguments[0]', self.server.url)
+        self.assertTrue(wait_until(lambda: 'zindle.wasm.gz' in self.server.httpd.fetched, SECONDS))
         replace(self.site, self.next)
-        self.release()
-        self.assertEqual(wait_until(lambda: self.run_script(NOTICE), SECONDS),
-                         'Zindle was being updated while the page loaded. Reload the page to play.')
+        Holding.let_go.set()
+        self.assertEqual(self.ran()['shows'], OTHER_VERSION)
         self.assertEqual(self.run_script('return window.probe.frames'), 0, 'the program started')
+        # The page fetched the program afresh for the reload.
+        self.assertTrue(wait_until(lambda: self.server.httpd.fetched.count('zindle.js.gz') == 2, SECONDS))
         self.browser.refresh()
-        self.assert_ran('next', 'the reload')
+        self.assertEqual(self.ran(), runs(self.next, REFUSED), 'the reload')
 
 
 if __name__ == '__main__':

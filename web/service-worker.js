@@ -31,10 +31,10 @@ async function current(name, fetched) {
     return fetch(name, { cache: 'no-cache' });
   const [copy, file] = await Promise.all([
     fetch(name + COPY, { cache: 'no-cache' }), fetch(name, { method: 'HEAD', cache: 'no-store' })]);
+  if (file.status === 404)
+    return file;
   const bytes = copy.ok && new Uint8Array(await copy.clone().arrayBuffer());
-  if (file.status === 404 || takesCopy(bytes && { bytes, headers: copy.headers }, file))
-    return file.status === 404 ? file : copy;
-  return fetch(name, { cache: 'no-cache' });
+  return takesCopy(bytes && { bytes, headers: copy.headers }, file) ? copy : fetch(name, { cache: 'no-cache' });
 }
 
 self.addEventListener('install', event => event.waitUntil((async () => {

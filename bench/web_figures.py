@@ -5,9 +5,14 @@ folder served by a plain local server on 127.0.0.1:
   on a cold start and on Lighthouse's phone (150 ms round trip, 1.6 Mbit/s
   down, 675 kbit/s up, a processor 4 times slower, applied through the
   DevTools protocol), and the page's longest task until then;
-- how many bytes the page transfers, from a server that compresses nothing;
-  how many the server sends on a first visit, the service worker's copy
-  included, and on a second;
+- on that phone, what stands between the last byte the menu needs and the
+  menu: unpacking, compiling and starting the program, as the page's clock
+  sees them, and the program's own steps, its share of the page's thread
+  in DevTools' CPU profile, read by the names in the program's symbol map;
+- how many bytes the page transfers, from a server that compresses nothing,
+  before the menu and in all; how many the server sends on a first visit,
+  the service worker's copy included, and on a second;
+- how loud the tune is after the first click;
 - how long after a reload with the server gone the menu shows;
 - how soon a held arrow shows the tile at the wall;
 - the whole browser's share of a core (all its processes): on a blank page,
@@ -17,12 +22,16 @@ folder served by a plain local server on 127.0.0.1:
 - Lighthouse's mobile scores (npm's, installed in tests/web by the suite);
 - the program's sizes, as they travel and unpacked.
 
-    python3 bench/web_figures.py <web folder> [repetitions] [seconds per share]
+    python3 bench/web_figures.py <web folder> [repetitions] [seconds per share] [symbol map]
 
-Each figure is the median of the repetitions, with its range.
+The symbol map is the one built beside the folder (web/game/zindle.js.symbols)
+unless named. Each figure is the median of the repetitions, with its range,
+and those with a target say whether they meet it.
 """
+import collections
 import gzip
 import os
+import re
 import statistics
 import sys
 import tempfile
@@ -33,19 +42,31 @@ from selenium.webdriver.common.keys import Keys
 
 TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'web')
 sys.path.insert(0, TESTS)
-from chromium import Browser, Server, lighthouse, wait_until  # noqa: E402
+from chromium import LOUDNESS, Browser, Server, lighthouse, wait_until  # noqa: E402
 
 FOLDER = sys.argv[1]
 REPETITIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
 SECONDS = float(sys.argv[3]) if len(sys.argv) > 3 else 10
+SYMBOLS = sys.argv[4] if len(sys.argv) > 4 else os.path.join(FOLDER, '..', 'game', 'zindle.js.symbols')
 SETTLE_SECONDS = 5  # after the exit, while the browser winds the audio down
 START, EXIT, IDLE = (150, 260), (200, 420), (330, 200)
 RIGHT_WALL_EDGE = 9 * 32  # a tile in the last column ends here
 TICKS = os.sysconf('SC_CLK_TCK')
 
+# Where the figures should be, as less or more than a value.
+TARGETS = {
+    'bytes before the menu': ('<=', 320000),
+    "Lighthouse's phone, menu shown, ms": ('<=', 2500),
+    'first visit, bytes sent': ('<=', 600000),
+    'first frame (the menu), ms': ('<=', 300),
+    'tune after the first click, RMS': ('>=', 0.01),
+    'Lighthouse mobile, performance': ('>=', 100),
+    'Lighthouse mobile, total blocking time, ms': ('<=', 150),
+}
+
 # The time of each frame put on the canvas, with the right edge of what it
 # changed, and of the last key pressed.
-PROBES = """
+PROBES = LOUDNESS + """
 window.frames = [];
 const put = CanvasRenderingContext2D.prototype.putImageData;
 CanvasRenderingContext2D.prototype.putImageData = function (image, x, y, dx, dy, dw, dh) {
@@ -57,6 +78,44 @@ CanvasRenderingContext2D.prototype.putImageData = function (image, x, y, dx, dy,
 addEventListener('keydown', () => { window.keyDown = performance.now(); }, true);
 """
 
+
+# When the page unpacks, compiles and starts the program, by its clock; a
+# block of its own keeps its names from the page's.
+STEPS = """{
+window.steps = [];
+const step = (name, start) => window.steps.push([name, start, performance.now()]);
+for (const name of ['compile', 'instantiate']) {
+  const original = WebAssembly[name];
+  WebAssembly[name] = function () {
+    const start = performance.now();
+    return original.apply(this, arguments).then(result => (step(name, start), result));
+  };
+}
+const arrayBuffer = Response.prototype.arrayBuffer;
+Response.prototype.arrayBuffer = function () {
+  const start = performance.now();
+  return arrayBuffer.apply(this, arguments).then(result => (step('unpacking', start), result));
+};
+new MutationObserver(records => records.forEach(record => record.addedNodes.forEach(node => {
+  const start = performance.now();
+  if (node.tagName === 'SCRIPT' && node.src.startsWith('blob:'))
+    node.addEventListener('load', () => step("the program's script", start));
+}))).observe(document, { childList: true, subtree: true });
+const put = CanvasRenderingContext2D.prototype.putImageData;
+CanvasRenderingContext2D.prototype.putImageData = function () {
+  window.firstFrame = window.firstFrame || performance.now();
+  return put.apply(this, arguments);
+};
+}"""
+# The program's steps, by the functions found on the stack: the innermost
+# named here wins; the rest of main is the start-up's other work, before
+# the datafiles are first read and after.
+PROGRAM_STEPS = {
+    'datafile_is_sound': 'checking the datafiles', 'load_datafile_callback': 'loading the datafiles',
+    'digmid_load_patches': 'loading the instruments', 'get_rle_sprite': "coding the frame's overlay",
+    'web_gfx_frame': 'putting the frame on the canvas',
+}
+OTHER_WORK = ["the start-up's other work before the datafiles", "the start-up's other work after them"]
 
 # The floor of play: a full frame put on a canvas 60 times a second, and the
 # same sound as the game's, a script processor of 1024 frames at 44100 Hz.
@@ -149,16 +208,78 @@ def longest_task(folder, figures):
         server.stop()
 
 
+def as_phone(browser):
+    browser.execute_cdp_cmd('Network.enable', {})
+    browser.execute_cdp_cmd('Network.emulateNetworkConditions', PHONE_NETWORK)
+    browser.execute_cdp_cmd('Emulation.setCPUThrottlingRate', {'rate': PHONE_CPU_SLOWDOWN})
+
+
 def phone_start(folder, figures):
     server = Server(folder)
     chromium = Browser(PROBES)
     browser = chromium.driver
     try:
-        browser.execute_cdp_cmd('Network.enable', {})
-        browser.execute_cdp_cmd('Network.emulateNetworkConditions', PHONE_NETWORK)
-        browser.execute_cdp_cmd('Emulation.setCPUThrottlingRate', {'rate': PHONE_CPU_SLOWDOWN})
+        as_phone(browser)
         browser.get(server.url)
         figures["Lighthouse's phone, menu shown, ms"].append(first_frame(browser))
+    finally:
+        chromium.end()
+        server.stop()
+
+
+def symbol_names():
+    """The program's function names by their index in the code."""
+    with open(SYMBOLS) as f:
+        lines = (line.rstrip('\n').split(':', 1) for line in f)
+        return {index: re.sub(r'\\([0-9a-f]{2})', lambda m: chr(int(m.group(1), 16)), name).split('(')[0]
+                for index, name in lines}
+
+
+def program_steps(profile, names):
+    """The program's CPU time in each step, ms, from a CPU profile."""
+    nodes = {node['id']: node for node in profile['nodes']}
+    parent = {child: node['id'] for node in profile['nodes'] for child in node.get('children', [])}
+    spent = collections.Counter()
+    other = OTHER_WORK[0]
+    for sample, delta in zip(profile['samples'], profile['timeDeltas'][1:] + [0]):
+        stack, node = [], sample
+        while node in nodes:
+            name = nodes[node]['callFrame']['functionName']
+            stack.append(names.get(name[len('wasm-function['):-1], name) if name.startswith('wasm-function[') else name)
+            node = parent.get(node)
+        found = next((PROGRAM_STEPS[name] for name in stack if name in PROGRAM_STEPS), None)
+        if found == 'checking the datafiles':
+            other = OTHER_WORK[1]
+        if found or 'main' in stack:
+            spent[found or other] += delta / 1000
+    return spent
+
+
+def phone_steps(folder, figures, names):
+    """What stands between the last byte the menu needs and the menu, on the phone."""
+    server = Server(folder)
+    chromium = Browser(STEPS)
+    browser = chromium.driver
+    try:
+        as_phone(browser)
+        browser.execute_cdp_cmd('Profiler.enable', {})
+        browser.execute_cdp_cmd('Profiler.setSamplingInterval', {'interval': 250})
+        browser.execute_cdp_cmd('Profiler.start', {})
+        browser.get(server.url)
+        shown = wait_until(lambda: browser.execute_script('return window.firstFrame'), 30)
+        profile = browser.execute_cdp_cmd('Profiler.stop', {})['profile']
+        last_byte = max(browser.execute_script(
+            "return performance.getEntriesByType('resource').map(e => e.responseEnd).filter(t => t < arguments[0])",
+            shown))
+        figures['phone: last byte to the menu, ms'].append(shown - last_byte)
+        after = collections.Counter()
+        for name, start, end in browser.execute_script('return window.steps'):
+            after[name] += max(0, end - max(start, last_byte)) if start < shown else 0
+        for name in ['unpacking', "the program's script", 'compile', 'instantiate']:
+            figures.setdefault(f'phone: {name} after the last byte, wall ms', []).append(after[name])
+        spent = program_steps(profile, names)
+        for name in [*OTHER_WORK, *PROGRAM_STEPS.values()]:
+            figures.setdefault(f'phone: {name}, CPU ms', []).append(spent[name])
     finally:
         chromium.end()
         server.stop()
@@ -211,8 +332,12 @@ def one_run(folder, figures):
         figures['blank page, % of a core'].append(share(chromium))
 
         browser.get(url)
+        shown = first_frame(browser)
+        figures['first frame (the menu), ms'].append(shown)
+        figures['bytes before the menu'].append(browser.execute_script(
+            "return performance.getEntries().filter(e => e.transferSize !== undefined && e.responseEnd <= arguments[0])"
+            ".reduce((sum, e) => sum + e.transferSize, 0)", shown))
         time.sleep(2)
-        figures['first frame (the menu), ms'].append(first_frame(browser))
         figures['bytes transferred'].append(browser.execute_script(
             "return performance.getEntries().filter(e => e.transferSize !== undefined)"
             ".reduce((sum, e) => sum + e.transferSize, 0)"))
@@ -220,6 +345,7 @@ def one_run(folder, figures):
         at = lambda x, y: ActionChains(browser).move_to_element_with_offset(canvas, x - 192, y - 320)
         at(*IDLE).click().perform()  # the sound may start
         time.sleep(1)
+        figures['tune after the first click, RMS'].append(browser.execute_script('return window.loudness() || 0'))
         figures['menu with the tune, % of a core'].append(share(chromium))
 
         at(*START).click().perform()
@@ -247,19 +373,28 @@ def one_run(folder, figures):
 def main():
     figures = {name: [] for name in [
         'first frame (the menu), ms', 'longest task before the menu, ms', "Lighthouse's phone, menu shown, ms",
-        'bytes transferred', 'held arrow to the wall shown, ms',
+        'phone: last byte to the menu, ms', 'bytes before the menu', 'bytes transferred',
+        'tune after the first click, RMS', 'held arrow to the wall shown, ms',
         'blank page, % of a core', 'menu with the tune, % of a core', 'play, % of a core',
         'the floor of play, % of a core', 'after the exit, % of a core', 'first visit, bytes sent',
         'second visit, bytes sent', 'offline start, menu shown, ms']}
+    names = symbol_names()
     for _ in range(REPETITIONS):
         one_run(FOLDER, figures)
         longest_task(FOLDER, figures)
         phone_start(FOLDER, figures)
+        phone_steps(FOLDER, figures, names)
         lighthouse_figures(FOLDER, figures)
     figures['play against its floor'] = [play / floor for play, floor in zip(
         figures['play, % of a core'], figures['the floor of play, % of a core'])]
     for name, values in figures.items():
-        print(f'{name:44} {statistics.median(values):10.2f}   ({min(values):.2f} to {max(values):.2f})')
+        median = statistics.median(values)
+        verdict = ''
+        if name in TARGETS:
+            how, target = TARGETS[name]
+            met = median <= target if how == '<=' else median >= target
+            verdict = f'   target {how} {target}: {"met" if met else "missed"}'
+        print(f'{name:56} {median:10.2f}   ({min(values):.2f} to {max(values):.2f}){verdict}')
     sizes(FOLDER)
 
 

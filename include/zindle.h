@@ -93,6 +93,11 @@ void set_window_identity();
 // have its turn there, so that the page never stands still for long
 // (platform_web.cpp); elsewhere the start-up goes straight on.
 void yield_to_platform();
+// The datafiles lie beside the game before it starts; a browser's page may
+// still be fetching them while the program readies itself, and the start-up
+// waits here, before reading them, until they are in place
+// (platform_web.cpp).
+void wait_for_datafiles();
 void timer_func();
 void rate_func();
 void draw_mask_layout();

@@ -20,3 +20,5 @@ void set_window_identity()
 
 // The program has a thread of its own: the start-up goes straight on.
 void yield_to_platform() {}
+
+void wait_for_datafiles() {}

@@ -221,6 +221,7 @@ int setup()
     install_devices();
     create_buffers();
 
+    wait_for_datafiles();
     packfile_password(DATAFILE_PASSWORD);
     if (!load_tiles()) {
         return fail(SETUP_NO_DATA, "Failed to load the tiles data file!");
@@ -228,6 +229,9 @@ int setup()
     if (!load_stuff()) {
         return fail(SETUP_NO_DATA, "Failed to load the stuff data file!");
     }
+    // The password is the game's datafiles' alone: what is read later, such
+    // as instruments that come after the start in a browser, is plain.
+    packfile_password(nullptr);
 
     if (play_midi(background_music, TRUE) != 0) {
         return fail(SETUP_NO_MUSIC, "Unable to start background <midi> music!");

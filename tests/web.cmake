@@ -37,3 +37,12 @@ add_test(NAME web_first_visit COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DI
 set_tests_properties(web_first_visit PROPERTIES
   ENVIRONMENT "ZINDLE_WEB_SITE=${ZINDLE_WEB_SITE};ZINDLE_WEB_CHECKED=${CMAKE_BINARY_DIR}/web/game"
   RESOURCE_LOCK web_files TIMEOUT 600)
+
+# A returning player's updates: the tree's release and the next one, which
+# the releases fixture builds once per run (release.cmake, with the Windows
+# build too), served in turn.
+if(ZINDLE_WINDOWS)
+  add_test(NAME web_update COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/update_test.py)
+  set_tests_properties(web_update PROPERTIES
+    ENVIRONMENT "ZINDLE_RELEASES=${CMAKE_BINARY_DIR}/releases" FIXTURES_REQUIRED releases TIMEOUT 300)
+endif()

@@ -23,7 +23,9 @@ list(JOIN ZINDLE_RESTING "\n" ZINDLE_RESTING_LINES)
 set(ZINDLE_RESTING_FILE ${CMAKE_BINARY_DIR}/resting.txt)
 file(WRITE ${ZINDLE_RESTING_FILE} "${ZINDLE_RESTING_LINES}\n")
 
-set(ZINDLE_PROGRAM_JS ${PROJECT_SOURCE_DIR}/web/program.js)
+# program.js carries the version, as the program does.
+set(ZINDLE_PROGRAM_JS ${CMAKE_BINARY_DIR}/program.js)
+configure_file(${PROJECT_SOURCE_DIR}/web/program.js ${ZINDLE_PROGRAM_JS} @ONLY)
 set(ZINDLE_WEB_LINK_OPTIONS
   # rest() hands the page back to the browser and the program resumes later.
   -sASYNCIFY -sASYNCIFY_ONLY=@${ZINDLE_RESTING_FILE}
@@ -40,6 +42,7 @@ set(ZINDLE_WEB_LINK_OPTIONS
 # The game's code, compiled once for the program and its checked twin.
 add_library(zindle_web_code OBJECT ${ZINDLE_GAME_SOURCES} src/zindle_main.cpp src/platform_web.cpp)
 target_include_directories(zindle_web_code PRIVATE include ${ZINDLE_ALLEGRO_DIR}/include)
+set_source_files_properties(src/platform_web.cpp PROPERTIES COMPILE_DEFINITIONS ZINDLE_VERSION="${PROJECT_VERSION}")
 # Copies are the memory's own instruction, not a call out to JavaScript.
 target_compile_options(zindle_web_code PRIVATE -mbulk-memory)
 

@@ -1,22 +1,23 @@
 #!/bin/sh
 # The browser's files as built: the zip holds the folder and nothing else,
 # the zip is small enough to fetch at once, and so is what the page fetches
-# before its menu shows from a host that compresses nothing; each gzip copy
+# before its menu shows from a host that compresses nothing (the
+# instruments come after it); each gzip copy
 # holds its file; and building the program, the folder and the zip again
 # gives the same bytes.
 #   built.sh <build> <folder> <zip>
 set -u
 BUILD=$1 SITE=$2 ZIP=$3
-MAX_ZIP=1048576 MAX_FIRST_VISIT=600000
+MAX_ZIP=1048576 MAX_FIRST_VISIT=320000
 status=0
 fail() { echo "$*"; status=1; }
 
 listed=$(unzip -Z1 "$ZIP" | grep -v '/$' | LC_ALL=C sort)
 present=$(cd "$(dirname "$SITE")" && find "$(basename "$SITE")" -type f | LC_ALL=C sort)
 [ "$listed" = "$present" ] || fail "the zip holds other files than the folder: $listed"
-first_visit="index.html page.css page.js touch.js icon_32.png manifest.json zindle.js.gz zindle.wasm.gz
-             tiles.dat.gz stuff.dat.gz patches.dat.gz"
-for file in $first_visit licences.html icon_192.png icon_512.png home_180.png home_192.png home_512.png \
+first_visit="index.html page.css copies.js page.js touch.js icon_32.png manifest.json zindle.js.gz zindle.wasm.gz
+             tiles.dat.gz stuff.dat.gz"
+for file in $first_visit patches.dat.gz licences.html icon_192.png icon_512.png home_180.png home_192.png home_512.png \
             service-worker.js \
             tiles.dat stuff.dat patches.dat LICENSE.txt GPL-2.txt THIRD-PARTY.txt; do
   [ -f "$SITE/$file" ] || fail "the folder lacks $file"

@@ -19,6 +19,28 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 
+# The loudness of what leaves the page, for a script put first in it:
+# window.loudness() is the RMS of the last samples, null until the page's
+# sound runs. A block of its own keeps its names from the page's.
+LOUDNESS = """{
+window.loudness = () => null;
+const connect = AudioNode.prototype.connect;
+AudioNode.prototype.connect = function (target, ...rest) {
+  if (!(target instanceof AudioDestinationNode))
+    return connect.call(this, target, ...rest);
+  const analyser = target.context.createAnalyser();
+  connect.call(this, analyser);
+  connect.call(analyser, target);
+  window.loudness = () => {
+    const samples = new Float32Array(analyser.fftSize);
+    analyser.getFloatTimeDomainData(samples);
+    return target.context.state === 'running' ? Math.hypot(...samples) / Math.sqrt(samples.length) : null;
+  };
+  return target;
+};
+}"""
+
+
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, '.wasm': 'application/wasm'}
 

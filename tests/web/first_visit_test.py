@@ -1,9 +1,10 @@
 """A player's first visit to the browser build, in headless Chromium with a
-cold profile: the progress bar while the page downloads, downloads that fail
-and are tried again, the program built with emscripten's checks walked
-through every place it rests, and Lighthouse's verdict on a phone. Every
-wait polls a condition with a deadline; every browser is ended by its
-process id whatever happens.
+cold profile: the progress bar while the page downloads, the menu before
+the instruments and each file sent once, downloads that fail and are tried
+again, the program built with emscripten's checks walked through every
+place it rests, and Lighthouse's verdict on a phone. Every wait polls a
+condition with a deadline; every browser is ended by its process id
+whatever happens.
 
     ZINDLE_WEB_SITE=<folder> ZINDLE_WEB_CHECKED=<game build> python3 first_visit_test.py
 """
@@ -11,12 +12,13 @@ import gzip
 import os
 import shutil
 import tempfile
+import threading
 import unittest
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-from chromium import Browser, QuietHandler, Server, lighthouse, wait_until
+from chromium import LOUDNESS, Browser, QuietHandler, Server, lighthouse, wait_until
 
 SITE = os.environ['ZINDLE_WEB_SITE']
 CHECKED = os.environ['ZINDLE_WEB_CHECKED']
@@ -24,9 +26,13 @@ CHECKED = os.environ['ZINDLE_WEB_CHECKED']
 STARTUP_SECONDS = 30  # generous for a loaded machine and a slow network
 START, HELP, EXIT = (150, 260), (150, 370), (200, 420)
 HELP_BACK = (270, 610)
+IDLE = (330, 200)  # on the menu, in no entry
+HEARD = 0.01  # the RMS of the tune playing, well above silence's 0
+INSTRUMENTS = 'patches.dat.gz'
 
-# What the page shows: the progress bar, the first frame, and the notice.
-PROBES = """
+# What the page shows and sounds: the progress bar, the frames, the notice,
+# and the loudness of what leaves the page.
+PROBES = LOUDNESS + """
 window.frames = 0; window.bar = [];
 const put = CanvasRenderingContext2D.prototype.putImageData;
 CanvasRenderingContext2D.prototype.putImageData = function () { window.frames++; return put.apply(this, arguments); };
@@ -63,6 +69,22 @@ class Failing(QuietHandler):
         self.close_connection = True
 
 
+class Counting(QuietHandler):
+    """Holds the instruments back until the test lets them go, and lists
+    each file whose body it sends."""
+    let_go = threading.Event()
+
+    def send_head(self):
+        if self.path.lstrip('/') == INSTRUMENTS:
+            Counting.let_go.wait(STARTUP_SECONDS)
+        return super().send_head()
+
+    def send_header(self, keyword, value):
+        if keyword == 'Content-Length' and self.command == 'GET':
+            self.server.bodies.append(self.path.lstrip('/'))
+        super().send_header(keyword, value)
+
+
 class FirstVisit(unittest.TestCase):
 
     def setUp(self):
@@ -82,6 +104,7 @@ class FirstVisit(unittest.TestCase):
 
     def open(self, handler=QuietHandler):
         self.server = Server(self.folder, handler)
+        self.server.httpd.bodies = []
         self.chromium = Browser(PROBES)
         self.browser = self.chromium.driver
         self.browser.get(self.server.url)
@@ -100,6 +123,16 @@ class FirstVisit(unittest.TestCase):
         x, y = point
         return ActionChains(self.browser).move_to_element_with_offset(
             canvas, x - canvas.size['width'] // 2, y - canvas.size['height'] // 2)
+
+    def loudness(self):
+        return self.browser.execute_script('return window.loudness()')
+
+    def heard(self):
+        return (self.loudness() or 0) > HEARD
+
+    def music_notice(self):
+        return self.browser.execute_script(
+            "const m = document.getElementById('music'); return m.hidden ? null : m.textContent.replace(/\\s+/g, ' ').trim();")
 
     def errors(self):
         return [e['message'] for e in self.browser.get_log('browser') if e['level'] == 'SEVERE']
@@ -140,10 +173,50 @@ class FirstVisit(unittest.TestCase):
                 self.tearDown()
                 self.setUp()
 
+    def test_the_menu_comes_first_the_tune_with_its_instruments_and_each_file_once(self):
+        Counting.let_go.clear()
+        self.open(Counting)
+        self.assertTrue(self.menu_shown(), 'no menu before the instruments')
+        self.assertNotIn(INSTRUMENTS, self.server.httpd.bodies)
+        self.at(IDLE).click().perform()  # the sound may start, silent until they come
+        self.assertTrue(wait_until(lambda: self.loudness() is not None, STARTUP_SECONDS), 'no sound after the click')
+        self.assertEqual(self.loudness(), 0, 'a tune without its instruments')
+        Counting.let_go.set()
+        self.assertTrue(wait_until(self.heard, STARTUP_SECONDS), 'no tune once they came')
+        # Kept for offline play, with what the page fetched: every file of
+        # the folder sent once, the datafiles as their copies.
+        self.assertTrue(wait_until(lambda: self.browser.execute_script('return !!navigator.serviceWorker.controller'),
+                                   STARTUP_SECONDS), 'the folder is not kept')
+        folder = set(os.listdir(self.folder)) - {'index.html', 'tiles.dat', 'stuff.dat', 'patches.dat'} | {''}
+        self.assertEqual(sorted(self.server.httpd.bodies), sorted(folder))
+        self.assertEqual(self.errors(), [])
+
+    def test_instruments_that_fail_leave_a_silent_game_a_word_beside_it_and_a_retry(self):
+        Failing.file, Failing.how = INSTRUMENTS, 'cut short'
+        self.open(Failing)
+        self.assertTrue(self.menu_shown(), 'no menu')
+        self.assertEqual(wait_until(self.music_notice, STARTUP_SECONDS), 'The music could not be downloaded. Try again')
+        self.assertIsNone(self.notice(), 'the game is covered')
+        self.at(START).click().perform()
+        frames = self.browser.execute_script('return window.frames')
+        self.assertTrue(wait_until(lambda: self.browser.execute_script('return window.frames') > frames + 10,
+                                   STARTUP_SECONDS), 'no game')
+        self.assertTrue(wait_until(lambda: self.loudness() is not None, STARTUP_SECONDS), 'no sound after the click')
+        self.assertEqual(self.loudness(), 0, 'a tune without its instruments')
+        Failing.file = None
+        tries = self.server.httpd.fetched.count(INSTRUMENTS)
+        self.click('music-retry')
+        self.assertTrue(wait_until(self.heard, STARTUP_SECONDS), 'no tune after trying again')
+        self.assertIsNone(self.music_notice())
+        self.assertIsNone(self.notice())
+        self.assertEqual(self.server.httpd.fetched.count(INSTRUMENTS), tries + 1, 'the retry did not fetch them')
+
     def test_art_replaced_in_the_folder_is_what_plays(self):
-        # A stuff.dat that differs from its copy is fetched itself: here one
-        # the game refuses, where its copy would have played.
-        shutil.copy(os.path.join(self.folder, 'tiles.dat'), os.path.join(self.folder, 'stuff.dat'))
+        # A stuff.dat newer than its copy is fetched itself, though of the
+        # same size: here one the game refuses, where its copy would have
+        # played.
+        with open(os.path.join(self.folder, 'stuff.dat'), 'r+b') as f:
+            f.write(bytes(16))
         self.open()
         self.assertEqual(wait_until(self.notice, STARTUP_SECONDS), ['Failed to load the stuff data file!', ['Play again']])
         self.assertIn('stuff.dat', self.server.httpd.fetched)

@@ -1,5 +1,6 @@
 /* The system driver of the browser platform, and the lists of its drivers:
- * one of each kind, the software MIDI synthesiser on top of the sound. */
+ * one of each kind, the software MIDI synthesiser on top of the sound
+ * (wmidi.c). */
 #include <emscripten.h>
 
 #include "allegro.h"
@@ -26,6 +27,7 @@ EM_JS(void, web_set_title, (const char *title), {
 
 static int web_sys_init(void)
 {
+   _web_midi_prepare();
    return 0;
 }
 

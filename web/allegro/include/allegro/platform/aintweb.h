@@ -23,4 +23,8 @@ void _web_run_timers(void);
 void _web_wake(void);
 void _web_yield(void);
 
+/* The synthesiser: made ready, as the system starts, to play before its
+ * instruments have come. */
+void _web_midi_prepare(void);
+
 #endif

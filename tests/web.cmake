@@ -41,8 +41,8 @@ set_tests_properties(web_first_visit PROPERTIES
 # A returning player's updates: the tree's release and the next one, which
 # the releases fixture builds once per run (release.cmake, with the Windows
 # build too), served in turn.
-if(ZINDLE_WINDOWS)
+if(ZINDLE_RELEASES)
   add_test(NAME web_update COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/update_test.py)
   set_tests_properties(web_update PROPERTIES
-    ENVIRONMENT "ZINDLE_RELEASES=${CMAKE_BINARY_DIR}/releases" FIXTURES_REQUIRED releases TIMEOUT 300)
+    ENVIRONMENT "ZINDLE_RELEASES=${ZINDLE_RELEASES}" FIXTURES_REQUIRED releases TIMEOUT 300)
 endif()

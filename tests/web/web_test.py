@@ -37,6 +37,8 @@ HELP_BACK = (270, 610)
 IDLE = (330, 200)  # on the menu, in no entry
 LEFT_WALL, RIGHT_WALL = 1, 8  # the well's first and last screen columns
 HEARD = 0.01  # the RMS of the tune playing, well above silence's 0
+MS_PER_TICK = 10  # the game's clock: a tick moves a falling tile a pixel, or three sped up
+FALL_SPAN_MS = 300  # a fall is measured over this much of it: 30 ticks, within a tick at either end
 SKY = (12, 14, 40)  # the top of the generator's sky, and the page's
 SAFE_ZONE = 0.4  # a maskable icon's art lies within this share of its width from the centre
 
@@ -45,7 +47,15 @@ SAFE_ZONE = 0.4  # a maskable icon's art lies within this share of its width fro
 # canvas, and the page's errors: put first in the page by the server.
 PROBES = """
 window.probe = { analysers: [], contexts: [], states: [], timers: 0, timersWhenHidden: null,
-                 firstFrame: null, errors: [] };
+                 firstFrame: null, errors: [], module: null, frames: null, framesWhenHidden: null };
+// The page hands its program the module that the program keeps its clock
+// in: the probe takes it on the way.
+(() => {
+  let factory = null;
+  Object.defineProperty(window, 'Zindle', { configurable: true, get: () => factory, set: made => {
+    factory = module => { window.probe.module = module; return made(module); };
+  } });
+})();
 const connect = AudioNode.prototype.connect;
 AudioNode.prototype.connect = function (target, ...rest) {
   if (target instanceof AudioDestinationNode) {
@@ -70,6 +80,7 @@ window.probe.loudness = () => {
 };
 // Only the page's own, called from a script of the page besides this one:
 // a driver's scripts may set timers of theirs too.
+window.probe.requestFrame = requestAnimationFrame.bind(window);  // the tests' own, not counted
 for (const name of ['setTimeout', 'setInterval', 'requestAnimationFrame']) {
   const original = window[name];
   window[name] = function () {
@@ -79,16 +90,38 @@ for (const name of ['setTimeout', 'setInterval', 'requestAnimationFrame']) {
   };
 }
 document.addEventListener('visibilitychange', () => {
-  if (document.visibilityState === 'hidden')
+  if (document.visibilityState === 'hidden') {
     window.probe.timersWhenHidden = window.probe.timers;
-  else
+    window.probe.framesWhenHidden = window.probe.frames && window.probe.frames.length;
+  } else
     window.probe.timersWhileHidden = window.probe.timers - window.probe.timersWhenHidden;
 });
+// How many pixels of the canvas differ from a picture, and the box around them.
+window.probe.differs = name => {
+  const canvas = document.getElementById('screen');
+  const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  const want = window.pictures[name];
+  let count = 0, left = canvas.width, top = canvas.height, right = -1, bottom = -1;
+  for (let i = 0, j = 0; i < got.length; i += 4, j += 3) {
+    if (got[i] !== want[j] || got[i + 1] !== want[j + 1] || got[i + 2] !== want[j + 2]) {
+      const x = (i / 4) % canvas.width, y = Math.floor(i / 4 / canvas.width);
+      count++;
+      left = Math.min(left, x); right = Math.max(right, x);
+      top = Math.min(top, y); bottom = Math.max(bottom, y);
+    }
+  }
+  return [count, left, top, right, bottom];
+};
+// Once asked for (frames), every frame put: the program's clock when it was
+// drawn, in ms, and how it differs from the play screen.
 const put = CanvasRenderingContext2D.prototype.putImageData;
 CanvasRenderingContext2D.prototype.putImageData = function () {
   if (window.probe.firstFrame === null)
     window.probe.firstFrame = performance.now();
-  return put.apply(this, arguments);
+  const result = put.apply(this, arguments);
+  if (window.probe.frames)
+    window.probe.frames.push([window.probe.module.frameTime, ...window.probe.differs('play')]);
+  return result;
 };
 addEventListener('error', event => window.probe.errors.push(
   event.message || `${event.target.src || event.target.href} did not load`), true);
@@ -102,20 +135,16 @@ console.error = function () {
 
 # Compares the canvas with a picture: how many pixels differ, and the box
 # around them.
-COMPARE = """
-const canvas = document.getElementById('screen');
-const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-const want = window.pictures[arguments[0]];
-let count = 0, left = canvas.width, top = canvas.height, right = -1, bottom = -1;
-for (let i = 0, j = 0; i < got.length; i += 4, j += 3) {
-  if (got[i] !== want[j] || got[i + 1] !== want[j + 1] || got[i + 2] !== want[j + 2]) {
-    const x = (i / 4) % canvas.width, y = Math.floor(i / 4 / canvas.width);
-    count++;
-    left = Math.min(left, x); right = Math.max(right, x);
-    top = Math.min(top, y); bottom = Math.max(bottom, y);
-  }
-}
-return [count, left, top, right, bottom];
+COMPARE = 'return window.probe.differs(arguments[0])'
+
+# Lets the page have `arguments[0]` turns at drawing a frame; the program's
+# timers would run in any of them.
+PAGE_TURNS = """
+let left = arguments[0];
+return new Promise(done => {
+  const turn = () => --left ? window.probe.requestFrame(turn) : done();
+  window.probe.requestFrame(turn);
+});
 """
 
 
@@ -180,6 +209,23 @@ def read_ppm(name):
     for _ in range(3):  # magic, size, maximum
         header_end = data.index(b'\n', header_end) + 1
     return data[header_end:]
+
+
+def lone_tile(frame):
+    """The screen column of the one tile a frame shows on the play screen, else None."""
+    _, count, left, _, right, _ = frame
+    if count == 0 or right - left >= TILE or not LEFT_WALL * TILE <= left < (RIGHT_WALL + 1) * TILE:
+        return None
+    return left // TILE
+
+
+def one_tile_falls(frames):
+    """True while the frames show one tile in one column, never higher than before:
+    a landing adds a tile, a new one starts higher up. A tile is followed by its
+    foot: the frame's band over the well's top hides the top of a new one."""
+    columns = {lone_tile(frame) for frame in frames}
+    feet = [frame[5] for frame in frames]
+    return None not in columns and len(columns) <= 1 and feet == sorted(feet)
 
 
 def tearDownModule():
@@ -255,19 +301,37 @@ class BrowserTest(unittest.TestCase):
 
     def tile_column(self):
         """The screen column of the one tile on the play screen, else None."""
-        count, left, _, right, _ = self.compare('play')
-        if count == 0 or right - left >= TILE or not LEFT_WALL * TILE <= left < (RIGHT_WALL + 1) * TILE:
-            return None
-        return left // TILE
-
-    def tile_top(self):
-        return self.compare('play')[2]
+        return lone_tile([None, *self.compare('play')])
 
     def wait_for_column(self, wanted):
         return wait_until(lambda: wanted(self.tile_column()), SCREEN_SECONDS)
 
     def falls(self):
         self.check(self.wait_for_column(lambda c: c is not None) is not None, 'no tile falls')
+
+    def track(self):
+        """From now on the probe keeps every frame: the game's clock when it was
+        drawn and where it differs from the play screen."""
+        self.engine.run('window.probe.frames = []')
+
+    def frames(self, since=0):
+        return self.engine.run('return window.probe.frames.slice(arguments[0])', since)
+
+    def fall_rate(self, since):
+        """Pixels a tick of the game's clock that the one falling tile covers in
+        the frames after frame `since`, over FALL_SPAN_MS of that clock; the
+        first frame put after an input may still show a pass before it."""
+        seen = []
+
+        def measured():
+            seen[:] = self.frames(since + 1)
+            return not one_tile_falls(seen) or len(seen) > 1 and seen[-1][0] - seen[0][0] >= FALL_SPAN_MS
+
+        wait_until(measured, SCREEN_SECONDS)
+        self.check(one_tile_falls(seen) and len(seen) > 1 and seen[-1][0] - seen[0][0] >= FALL_SPAN_MS,
+                   f'no tile fell on for {FALL_SPAN_MS} ms of the game; frames (ms, count, left, top, right, '
+                   f'bottom): {seen}')
+        return (seen[-1][5] - seen[0][5]) / (seen[-1][0] - seen[0][0]) * MS_PER_TICK
 
     def notice(self):
         return self.engine.run(
@@ -344,16 +408,25 @@ class Desktop(BrowserTest):
         self.open_menu()
         self.click_at(START)
         self.falls()
-        top = self.tile_top()
+        self.track()
+        self.check(wait_until(self.frames, SCREEN_SECONDS), 'no frame was drawn')
         self.engine.hide()
         hidden = time.monotonic()
-        time.sleep(3)  # the pause itself
+        time.sleep(1.5)  # the pause itself; the test's clock says only that it lasted this long at least
+        paused = (time.monotonic() - hidden) * 1000
         self.engine.show()
-        # The pause's whole fall, at 100 pixels a second, shows at once: the
-        # game folds it into one tick. Falling on instead would take longer.
-        fallen = (time.monotonic() - hidden) * 100
-        self.check(wait_until(lambda: self.tile_top() - top > fallen * 0.8, 1.5),
-                   f'the tile did not fall the {fallen:.0f} pixels of the pause at once')
+        # The first frame after the pause shows the pause's whole fall at once:
+        # the game's clock had all of it, and folded it into one tick.
+        self.check(wait_until(lambda: self.engine.run(
+            'return window.probe.frames.length > window.probe.framesWhenHidden'), SCREEN_SECONDS), 'no frame after')
+        shown = self.engine.run('return window.probe.framesWhenHidden')
+        last, first = self.frames(shown - 1)[:2]
+        ticks = (first[0] - last[0]) / MS_PER_TICK
+        seen = f'{paused:.0f} ms hidden; frames before and after (ms, count, left, top, right, bottom): {last}, {first}'
+        self.figure(f'the catch-up: {seen}')
+        self.check(ticks >= paused / MS_PER_TICK, f'the game\'s clock lost the pause: {seen}')
+        self.check(one_tile_falls([last, first]) and abs(first[5] - last[5] - ticks) <= 1,
+                   f'the pause\'s fall did not show at once: {seen}')
         # Meanwhile the program slept and the sound stopped, and it is back.
         self.assertEqual(self.engine.run('return window.probe.timersWhileHidden'), 0, ENGINE.name)
         self.check(wait_until(lambda: self.state() == 'running', SCREEN_SECONDS), 'the sound did not come back')
@@ -369,7 +442,7 @@ class Desktop(BrowserTest):
         self.check(wait_until(lambda: self.state() == 'closed', SCREEN_SECONDS), 'the sound was not closed')
         timers = self.engine.run('return window.probe.timers')
         self.assertGreater(timers, 0, f'{ENGINE.name}: the page\'s timers were not counted')
-        time.sleep(0.5)  # the span watched, not a wait
+        self.engine.run(PAGE_TURNS, 30)
         self.assertEqual(self.engine.run('return window.probe.timers'), timers, ENGINE.name)
         left, top, width, height = self.box('again')
         self.engine.click(left + width / 2, top + height / 2)
@@ -424,6 +497,9 @@ class Phone(BrowserTest):
 
     def start_game(self):
         self.open_menu()
+        self.tap_start()
+
+    def tap_start(self):
         self.touch(START)
         self.touch()
         self.check(self.wait_for_column(lambda c: c is not None) is not None, 'a tap did not start a game')
@@ -448,21 +524,26 @@ class Phone(BrowserTest):
 
     def test_a_swipe_down_triples_the_fall_and_one_up_restores_it(self):
         self.start_game()
-
-        def fall():
-            """Pixels fallen in half a second."""
-            top = self.tile_top()
-            time.sleep(0.5)  # the span measured, not a wait
-            return self.tile_top() - top
-
-        normal = fall()
-        self.drag((192, 300), 0, 3 * TILE)
-        fast = fall()
-        self.drag((192, 500), 0, -3 * TILE)
-        slow = fall()
-        self.assertGreater(normal, 30, ENGINE.name)
-        self.assertAlmostEqual(fast / normal, 3, delta=0.6, msg=f'{ENGINE.name}: {normal} then {fast} pixels')
-        self.assertAlmostEqual(slow / normal, 1, delta=0.3, msg=f'{ENGINE.name}: {normal} then {slow} pixels')
+        self.track()
+        normal = self.fall_rate(0)
+        # Both swipes on the first tile of a new game: the whole well to fall through.
+        self.touch((150, 300))
+        self.touch((150, 300), (250, 300))
+        self.touch()
+        self.check(self.shows('menu'), 'two fingers did not end the game')
+        self.tap_start()
+        fresh = len(self.frames())
+        self.drag((192, 300), 0, 3 * TILE, steps=2)
+        fast = self.fall_rate(len(self.frames()))
+        self.drag((192, 500), 0, -3 * TILE, steps=2)
+        slow = self.fall_rate(len(self.frames()))
+        seen = f'{normal:.2f}, {fast:.2f} then {slow:.2f} pixels a tick'
+        self.figure(f'the fall, swiped down then up: {seen}')
+        self.check(one_tile_falls(self.frames(fresh)), f'the tile landed between the swipes: {seen}')
+        # Each rate is within a tick in 30 of its own, by the game's clock.
+        self.assertAlmostEqual(normal, 1, delta=0.07, msg=f'{ENGINE.name}: {seen}')
+        self.assertAlmostEqual(fast / normal, 3, delta=0.45, msg=f'{ENGINE.name}: {seen}')
+        self.assertAlmostEqual(slow / normal, 1, delta=0.15, msg=f'{ENGINE.name}: {seen}')
 
 
 class WithoutTiles(BrowserTest):

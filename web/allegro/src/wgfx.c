@@ -21,6 +21,7 @@ static int pitch;                /* bytes a line, a whole number of words */
 static unsigned char *shown;     /* the screen as the canvas shows it */
 static uint32_t *image;          /* the same as RGBA, for the canvas */
 static int dirty_top, dirty_bottom;  /* lines drawn since the last frame */
+static double drawn_at;          /* the timers' time when last drawn on */
 static int frame_requested;
 
 EM_JS(void, web_canvas_open, (int w, int h), {
@@ -40,13 +41,16 @@ EM_JS(void, web_canvas_close, (void), {
 
 /* The pixels stay in the program's memory; the image looks at them where
  * they are, and is made anew if that memory has grown since. The page may
- * ask to hear when the program first shows something (onFirstFrame). */
-EM_JS(void, web_canvas_put, (const uint32_t *pixels, int w, int h, int x, int y, int cw, int ch), {
+ * ask to hear when the program first shows something (onFirstFrame), and
+ * read the program's clock at the moment the frame shows (frameTime), as a
+ * timer's tick and what it moved are drawn in the same pass. */
+EM_JS(void, web_canvas_put, (const uint32_t *pixels, int w, int h, int x, int y, int cw, int ch, double time), {
    let image = Module['webImage'];
    if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== pixels) {
       image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h);
       Module['webImage'] = image;
    }
+   Module['frameTime'] = time;
    Module['webContext'].putImageData(image, 0, 0, x, y, cw, ch);
    const shown = Module['onFirstFrame'];
    if (shown) {
@@ -70,6 +74,7 @@ static uintptr_t web_write_line(BITMAP *bmp, int line)
 {
    int y = line + bmp->y_ofs;
 
+   drawn_at = _web_timers_time();
    if (y < dirty_top)
       dirty_top = y;
    if (y > dirty_bottom)
@@ -151,7 +156,8 @@ EMSCRIPTEN_KEEPALIVE void web_gfx_frame(void)
    dirty_top = screen_bitmap->h;
    dirty_bottom = -1;
    if (top >= 0)
-      web_canvas_put(image, screen_bitmap->w, screen_bitmap->h, left, top, right - left + 1, bottom - top + 1);
+      web_canvas_put(image, screen_bitmap->w, screen_bitmap->h, left, top, right - left + 1, bottom - top + 1,
+                     drawn_at);
 }
 
 int _web_gfx_frame_wanted(void)

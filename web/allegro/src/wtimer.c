@@ -127,6 +127,11 @@ void _web_run_timers(void)
    units_to_next = _handle_timer_tick(units);
 }
 
+double _web_timers_time(void)
+{
+   return handed_until;
+}
+
 static int input_waiting(void)
 {
    return _web_keyboard_waiting() || _web_mouse_waiting();

@@ -16,10 +16,12 @@ int _web_mouse_waiting(void);
  * changed. */
 int _web_gfx_frame_wanted(void);
 
-/* The timer: runs the library's timer callbacks up to now; ends the
- * program's rest when input comes; and rest(0), which only lets the page
- * have its turn. */
+/* The timer: runs the library's timer callbacks up to now; the time, in
+ * ms, they have been given so far, which is the program's own clock; ends
+ * the program's rest when input comes; and rest(0), which only lets the
+ * page have its turn. */
 void _web_run_timers(void);
+double _web_timers_time(void);
 void _web_wake(void);
 void _web_yield(void);
 

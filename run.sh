@@ -29,7 +29,8 @@ WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 patch zip
 WEB_PACKAGES="emscripten patch zip python3"
 # A release signs with gpg and makes its APT repository with reprepro.
 RELEASE_PACKAGES="gnupg reprepro"
-TEST_PACKAGES="$RELEASE_PACKAGES libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
+# The apt test fetches a repository's keyring as the README's lines do, with wget.
+TEST_PACKAGES="$RELEASE_PACKAGES wget libgtest-dev libbenchmark-dev xvfb xdotool imagemagick x11-utils libx11-dev \
   libxfixes-dev sox clang dpkg-dev debhelper lintian desktop-file-utils appstream groff-base \
   $WINDOWS_PACKAGES wine wine64 twm unzip \
   $WEB_PACKAGES chromium chromium-driver python3-selenium firefox-esr pulseaudio webkit2gtk-driver"

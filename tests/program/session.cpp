@@ -16,8 +16,9 @@ constexpr double POINTER_ATTEMPT_SECONDS = 0.5;
 // A capture reaches this size after about a second of sound.
 constexpr long CAPTURE_BYTES = 200000;
 constexpr double CAPTURE_SECONDS = 30;
-// Root mean square of the 16-bit samples; the tune is far louder, digital
-// silence is 0.
+// Root mean square of the 16-bit samples; the tune is far louder (3,710 to
+// 3,810 captured beside four busy workers on two cores), digital silence
+// is 0.
 constexpr double AUDIBLE_RMS = 160;
 
 // ALSA configuration that sends the default output into a WAV file.

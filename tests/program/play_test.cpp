@@ -37,49 +37,31 @@ class Play : public GameSession {
         return (cpu_seconds(game) - before) / wall;
     }
 
-    // Pixels per second the lone tile falls over MEASURE_SECONDS, from
-    // shots taken all along the stretch and stamped as they are taken: a
-    // stretch in which it moves sideways, lands or gives way to the next
-    // tile is not measured. The library's timer hands the game every 10 ms
-    // that passed, however late it wakes, so the stamps are the game's clock
-    // but for the age of the frame a shot shows, a pass or so.
+    // Pixels per second the lone tile falls, over one stretch in which it
+    // neither moved sideways nor was replaced by the next tile. The library's
+    // timer hands the game every tick that passed, so this clock is the game's.
     double fall_speed()
     {
         const Artwork &art = artwork();
-        std::string seen;
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            TileSeen first{}, last{};
-            if (!shot_of_lone_tile(art, &first)) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            Picture p;
+            TileSeen a{}, b{};
+            if (!grab(x.dpy, win, &p) || !lone_tile(art, p, &a)) {
                 continue;
             }
             const auto t0 = Clock::now();
-            auto t1 = t0;
-            last = first;
-            bool one_tile = true;
-            wait_until([&] {
-                TileSeen now{};
-                one_tile = shot_of_lone_tile(art, &now) && now.column == first.column && now.y >= last.y;
-                if (one_tile) {
-                    last = now;
-                    t1 = Clock::now();
-                }
-                return !one_tile || t1 - t0 > std::chrono::duration<double>(MEASURE_SECONDS);
-            }, 2 * MEASURE_SECONDS);
-            const double dt = std::chrono::duration<double>(t1 - t0).count();
-            seen += " from y " + std::to_string(first.y) + " to " + std::to_string(last.y) + " in " +
-                    std::to_string(dt) + " s" + (one_tile ? ";" : ", then another tile or column;");
-            if (one_tile && dt > MEASURE_SECONDS) {
-                return (last.y - first.y) / dt;
+            wait_until([&] { return Clock::now() - t0 > std::chrono::duration<double>(MEASURE_SECONDS); },
+                       1);
+            if (!grab(x.dpy, win, &p) || !lone_tile(art, p, &b)) {
+                continue;
+            }
+            const double dt = std::chrono::duration<double>(Clock::now() - t0).count();
+            if (b.column == a.column && b.y > a.y) {
+                return (b.y - a.y) / dt;
             }
         }
-        ADD_FAILURE() << "no stretch of falling could be measured:" << seen;
+        ADD_FAILURE() << "no stretch of falling could be measured";
         return 0;
-    }
-
-    bool shot_of_lone_tile(const Artwork &art, TileSeen *tile)
-    {
-        Picture p;
-        return grab(x.dpy, win, &p) && lone_tile(art, p, tile);
     }
 };
 

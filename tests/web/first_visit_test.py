@@ -11,7 +11,6 @@ whatever happens.
 import gzip
 import os
 import shutil
-import sys
 import tempfile
 import threading
 import unittest
@@ -263,7 +262,6 @@ class Lighthouse(unittest.TestCase):
         scores = {name: category['score'] for name, category in result['categories'].items()}
         metrics = {name: result['audits'][name]['displayValue'] for name in [
             'first-contentful-paint', 'largest-contentful-paint', 'total-blocking-time', 'interactive']}
-        print(f'Lighthouse: {scores}, {metrics}', file=sys.stderr)
         # Quiet, the page scores 95 to 100 with 10 to 20 ms of blocking;
         # beside four busy workers on two cores, 99 to 100 with 10 to 70 ms
         # (5 runs); with other builds at a load of 8, 79. A page that blocks
